@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/odbc/diagnostics.h"
+#include "platform/odbc/handles.h"
+
+#include <QString>
+#include <memory>
+
+namespace platform {
+
+// A connection slot: the system's transaction object. It reaches a database through ODBC in
+// manual-commit mode, so that COMMIT and ROLLBACK end the work done since the last of them.
+//
+// DBMS names the interface ("ODBC"); DBParm is the connect text "DSN=d;UID=u;PWD=p'", which
+// Connect() splits at its markers and hands to SQLConnect. Any other DBParm text is passed to
+// the driver manager as a connection string. Every operation sets SQLCode: 0 on success, 100 when
+// nothing was found, -1 on error, with SQLDBCode (the native code of the first diagnostic) and
+// SQLErrText (every diagnostic record: SQLSTATE, native code and the driver's text).
+class Transaction {
+public:
+    explicit Transaction(QString name = {});
+    // An open connection is rolled back and closed.
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    QString DBMS;
+    QString DBParm;
+    long SQLCode = 0;
+    long SQLDBCode = 0;
+    QString SQLErrText;
+
+    void Connect();
+    // Commits the open work, then closes the connection.
+    void Disconnect();
+    void Commit();
+    void Rollback();
+
+    const QString& name() const { return name_; }
+    bool isConnected() const { return static_cast<bool>(connection_); }
+    // SQL_DBMS_NAME of the connected server ("PostgreSQL", "DB2/LINUXX8664" ...).
+    const QString& dbmsName() const { return dbmsName_; }
+    bool isDb2() const;
+    // The statement as it goes to this server: verbatim for Db2; for any other server without a
+    // trailing Db2 isolation clause.
+    QString statementFor(const QString& sql) const;
+    // The connection handle, for statements run on this slot; SQL_NULL_HANDLE when unconnected.
+    SQLHDBC handle() const { return connection_.get(); }
+
+    // Records an ODBC result for an operation on `handle`: success clears the error fields.
+    void setResult(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
+    void setError(const QString& text);
+
+private:
+    void endTransaction(SQLSMALLINT completion);
+    void clearResult();
+
+    QString name_;
+    QString dbmsName_;
+    std::shared_ptr<odbc::EnvironmentHandle> environment_;
+    odbc::ConnectionHandle connection_;
+};
+
+} // namespace platform

@@ -1,0 +1,281 @@
+#include "platform/windows.h"
+
+#include "platform/message.h"
+#include "platform/registry.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QStatusBar>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace platform {
+namespace {
+
+struct WindowState {
+    std::vector<std::unique_ptr<QWidget>> frames;
+    QPointer<Frame> current;
+    std::map<QString, QPointer<QWidget>> globals;
+    bool halted = false;
+};
+
+WindowState& state() {
+    static WindowState s;
+    return s;
+}
+
+constexpr int cascadeStep = 24;
+
+void runtimeErrorNoClass(const QString& className) {
+    RuntimeError(
+        2, QStringLiteral("Cannot open window %1: no such class in the library.").arg(className));
+}
+
+void place(QMdiSubWindow* window, QMdiArea* area, Arrange arrange) {
+    switch (arrange) {
+    case Arrange::Original:
+        window->show();
+        break;
+    case Arrange::Cascaded: {
+        const int n = static_cast<int>(area->subWindowList().size()) - 1;
+        window->move((n % 10) * cascadeStep, (n % 10) * cascadeStep);
+        window->show();
+        break;
+    }
+    case Arrange::Layered:
+        window->showMaximized();
+        break;
+    }
+}
+
+QWidget* openSheet(const QString& className, std::any* parm, Frame* frame, Arrange arrange,
+                   Reference ref) {
+    if (frame == nullptr) {
+        RuntimeError(3, QStringLiteral("Cannot open sheet %1: no frame.").arg(className));
+        return nullptr;
+    }
+    if (ref == Reference::Global) {
+        if (QWidget* open = globalInstance(className)) {
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(open->parentWidget())) {
+                sub->showNormal();
+                frame->mdiArea()->setActiveSubWindow(sub);
+            }
+            return open;
+        }
+    }
+    std::unique_ptr<QWidget> created = ClassRegistry::instance().create(className);
+    auto* sheet = qobject_cast<Sheet*>(created.get());
+    if (sheet == nullptr) {
+        if (created == nullptr)
+            runtimeErrorNoClass(className);
+        else
+            RuntimeError(3, QStringLiteral("%1 is not a sheet.").arg(className));
+        return nullptr;
+    }
+    QMdiSubWindow* sub = frame->mdiArea()->addSubWindow(created.release());
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(sheet->windowTitle());
+    if (ref == Reference::Global)
+        state().globals[className] = sheet;
+    if (parm != nullptr)
+        Message().PowerObjectParm = *parm;
+    sheet->open();
+    if (sheet->parentWidget() == sub && !state().halted) {
+        place(sub, frame->mdiArea(), arrange);
+        frame->mdiArea()->setActiveSubWindow(sub);
+    }
+    return sheet;
+}
+
+int openWindow(const QString& className, std::any* parm) {
+    std::unique_ptr<QWidget> created = ClassRegistry::instance().create(className);
+    if (created == nullptr) {
+        runtimeErrorNoClass(className);
+        return -1;
+    }
+    if (parm != nullptr)
+        Message().PowerObjectParm = *parm;
+
+    if (auto* frame = qobject_cast<Frame*>(created.get())) {
+        state().current = frame;
+        state().frames.push_back(std::move(created));
+        frame->show();
+        frame->open();
+        return 1;
+    }
+    if (auto* response = qobject_cast<ResponseWindow*>(created.get())) {
+        QWidget* owner = QApplication::activeModalWidget();
+        if (owner == nullptr)
+            owner = state().current;
+        if (owner != nullptr)
+            response->setParent(owner, response->windowFlags() | Qt::Dialog);
+        response->setModal(true);
+        response->open();
+        if (!state().halted && !response->property("closed").toBool())
+            response->exec();
+        return 1;
+    }
+    RuntimeError(3, QStringLiteral("%1 cannot be opened with Open.").arg(className));
+    return -1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+Frame::Frame(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {
+    setCentralWidget(mdi_);
+    statusBar()->setSizeGripEnabled(true);
+}
+
+Frame::~Frame() = default;
+
+QWidget* Frame::GetActiveSheet() const {
+    QMdiSubWindow* sub = mdi_->currentSubWindow();
+    if (sub == nullptr || !sub->isVisible() || sub->widget() == nullptr)
+        return nullptr;
+    return sub->widget();
+}
+
+QList<QWidget*> Frame::sheets() const {
+    QList<QWidget*> result;
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (sub->isVisible() && sub->widget() != nullptr)
+            result.append(sub->widget());
+    }
+    return result;
+}
+
+void Frame::SetMicroHelp(const QString& text) {
+    microHelp_ = text;
+    statusBar()->showMessage(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Sheet::Sheet(QWidget* parent) : QWidget(parent) {}
+Sheet::~Sheet() = default;
+
+QMdiSubWindow* Sheet::subWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+Frame* Sheet::ParentWindow() const {
+    for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget()) {
+        if (auto* frame = qobject_cast<Frame*>(w))
+            return frame;
+    }
+    return nullptr;
+}
+
+int Sheet::Close() {
+    QMdiSubWindow* sub = subWindow();
+    if (sub == nullptr)
+        return close() ? 1 : -1;
+    if (!sub->close())
+        return -1;
+    // A window that lingers until its deferred deletion must not stay the current one.
+    QMdiArea* area = sub->mdiArea();
+    if (area != nullptr && area->subWindowList().contains(sub))
+        area->removeSubWindow(sub);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ResponseWindow::ResponseWindow(QWidget* parent) : QDialog(parent) {}
+ResponseWindow::~ResponseWindow() = default;
+
+void ResponseWindow::CloseWithReturn(std::any record) {
+    Message().PowerObjectParm = std::move(record);
+    Close();
+}
+
+void ResponseWindow::CloseWithReturn(const QString& text) {
+    Message().StringParm = text;
+    Close();
+}
+
+void ResponseWindow::Close() {
+    // A window may close itself inside its open event, before it runs modally.
+    setProperty("closed", true);
+    done(QDialog::Accepted);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int Open(const QString& className) {
+    return openWindow(className, nullptr);
+}
+
+int OpenWithParm(const QString& className, std::any parm) {
+    return openWindow(className, &parm);
+}
+
+QWidget* OpenSheet(const QString& className, Frame* frame, int /*position*/, Arrange arrange,
+                   Reference ref) {
+    return openSheet(className, nullptr, frame, arrange, ref);
+}
+
+QWidget* OpenSheetWithParm(const QString& className, std::any parm, Frame* frame, int /*position*/,
+                           Arrange arrange, Reference ref) {
+    return openSheet(className, &parm, frame, arrange, ref);
+}
+
+QWidget* globalInstance(const QString& className) {
+    auto& globals = state().globals;
+    const auto it = globals.find(className);
+    if (it == globals.end())
+        return nullptr;
+    QWidget* w = it->second;
+    // A closed sheet lingers, hidden, until its deferred deletion.
+    if (w == nullptr || (w->parentWidget() != nullptr && w->parentWidget()->isHidden())) {
+        globals.erase(it);
+        return nullptr;
+    }
+    return w;
+}
+
+Frame* currentFrame() {
+    return state().current;
+}
+
+void SetMicroHelp(const QString& text) {
+    if (Frame* frame = currentFrame())
+        frame->SetMicroHelp(text);
+}
+
+void HaltClose() {
+    state().halted = true;
+    // Modal windows first, innermost first, so that every nested event loop ends.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->close();
+        if (QApplication::activeModalWidget() == modal)
+            break;
+    }
+    for (const auto& frame : state().frames)
+        frame->close();
+    QCoreApplication::exit(0);
+}
+
+bool halted() {
+    return state().halted;
+}
+
+void resetHalt() {
+    state().halted = false;
+}
+
+void destroyWindows() {
+    state().globals.clear();
+    state().frames.clear();
+}
+
+} // namespace platform

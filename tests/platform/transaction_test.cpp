@@ -1,0 +1,143 @@
+#include "platform/odbc/transaction.h"
+#include "support/test_support.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+using platform::Transaction;
+using namespace testsupport;
+
+namespace {
+
+std::unique_ptr<Transaction> slotFor(const QString& dsn, const QString& uid, const QString& pwd) {
+    auto slot = std::make_unique<Transaction>(QStringLiteral("SQLCA"));
+    slot->DBMS = QStringLiteral("ODBC");
+    slot->DBParm = connectText(dsn, uid, pwd);
+    slot->Connect();
+    return slot;
+}
+
+// A table of its own for each test process, dropped at the end.
+class ScratchTable {
+public:
+    explicit ScratchTable(Transaction& slot)
+        : slot_(slot),
+          name_(QStringLiteral("db2inst1.scratch_%1").arg(QCoreApplication::applicationPid())) {
+        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
+        execute(slot_, QStringLiteral("create table %1 (id integer primary key, note varchar(40))")
+                           .arg(name_));
+        slot_.Commit();
+    }
+    ~ScratchTable() {
+        slot_.Rollback();
+        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
+        slot_.Commit();
+    }
+    const QString& name() const { return name_; }
+    QString count(Transaction& other) const {
+        const QString n = queryValue(other, QStringLiteral("select count(*) from %1").arg(name_));
+        other.Commit();
+        return n;
+    }
+
+private:
+    Transaction& slot_;
+    QString name_;
+};
+
+} // namespace
+
+TEST(ConnectionSlot, ConnectsToSampleInManualCommitModeAndReadsDbmsName) {
+    auto slot = slotFor(sampleDsn(), sampleUser(), samplePassword());
+    ASSERT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    EXPECT_TRUE(slot->isConnected());
+    EXPECT_EQ(slot->dbmsName(), QStringLiteral("PostgreSQL"));
+    EXPECT_FALSE(slot->isDb2());
+    EXPECT_TRUE(slot->SQLErrText.isEmpty());
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("show transaction_isolation")),
+              QStringLiteral("read uncommitted"));
+}
+
+TEST(ConnectionSlot, FailedConnectsCarryTheDriversDiagnostics) {
+    auto wrong = slotFor(sampleDsn(), sampleUser(), QStringLiteral("not-the-password"));
+    EXPECT_LT(wrong->SQLCode, 0);
+    EXPECT_FALSE(wrong->isConnected());
+    EXPECT_TRUE(wrong->SQLErrText.contains(QStringLiteral("SQLSTATE = ")));
+    EXPECT_TRUE(wrong->SQLErrText.contains(QStringLiteral("password authentication failed")))
+        << wrong->SQLErrText.toStdString();
+
+    auto unknown = slotFor(QStringLiteral("NO_SUCH_DSN"), sampleUser(), samplePassword());
+    EXPECT_LT(unknown->SQLCode, 0);
+    EXPECT_TRUE(unknown->SQLErrText.contains(QStringLiteral("SQLSTATE = IM002")))
+        << unknown->SQLErrText.toStdString();
+
+    Transaction noInterface(QStringLiteral("SQLCA1"));
+    noInterface.DBParm = connectText(sampleDsn(), sampleUser(), samplePassword());
+    noInterface.Connect();
+    EXPECT_LT(noInterface.SQLCode, 0);
+    EXPECT_FALSE(noInterface.isConnected());
+}
+
+TEST(ConnectionSlot, PasswordWithConnectTextMarkersConnects) {
+    auto slot = slotFor(sampleDsn(), oddUser(), oddPassword());
+    ASSERT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select current_user")), oddUser());
+}
+
+TEST(ConnectionSlot, SecondDriverConnectsThroughTheSameSlot) {
+    auto slot = slotFor(sqliteDsn(), QString(), QString());
+    ASSERT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    EXPECT_FALSE(slot->isDb2());
+    EXPECT_NE(queryValue(*slot, QStringLiteral("select count(*) from EMPLOYEE  WITH UR ")),
+              QString());
+}
+
+TEST(ConnectionSlot, CommitAndRollbackAreSeenFromAnotherConnection) {
+    auto slot = connectedSlot();
+    auto observer = connectedSlot(QStringLiteral("SQLCA1"));
+    ScratchTable table(*slot);
+
+    ASSERT_TRUE(
+        execute(*slot, QStringLiteral("insert into %1 values (1, 'kept')").arg(table.name())));
+    EXPECT_EQ(table.count(*observer), QStringLiteral("0"));
+    slot->Commit();
+    EXPECT_EQ(slot->SQLCode, 0);
+    EXPECT_EQ(table.count(*observer), QStringLiteral("1"));
+
+    ASSERT_TRUE(
+        execute(*slot, QStringLiteral("insert into %1 values (2, 'dropped')").arg(table.name())));
+    slot->Rollback();
+    EXPECT_EQ(slot->SQLCode, 0);
+    EXPECT_EQ(table.count(*observer), QStringLiteral("1"));
+}
+
+TEST(ConnectionSlot, DisconnectCommitsAndTheSlotConnectsAgain) {
+    auto slot = connectedSlot();
+    auto observer = connectedSlot(QStringLiteral("SQLCA1"));
+    ScratchTable table(*observer);
+
+    ASSERT_TRUE(execute(*slot, QStringLiteral("insert into %1 values (7, 'x')").arg(table.name())));
+    slot->Disconnect();
+    EXPECT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    EXPECT_FALSE(slot->isConnected());
+    EXPECT_EQ(table.count(*observer), QStringLiteral("1"));
+
+    slot->Commit();
+    EXPECT_LT(slot->SQLCode, 0);
+
+    slot->Connect();
+    ASSERT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select 40 + 2")), QStringLiteral("42"));
+
+    slot->Connect();
+    EXPECT_LT(slot->SQLCode, 0) << "a connected slot does not connect twice";
+    EXPECT_TRUE(slot->isConnected());
+}
+
+TEST(ConnectionSlot, StatementsLoseTheirDb2IsolationClauseOnlyOffDb2) {
+    auto slot = connectedSlot();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select 'a WITH UR' as x  WITH UR ")),
+              QStringLiteral("a WITH UR"));
+    EXPECT_EQ(slot->statementFor(QStringLiteral("select * from t WITH UR where 1 = 1")),
+              QStringLiteral("select * from t WITH UR where 1 = 1"));
+}

@@ -1,0 +1,79 @@
+#include "support/test_support.h"
+
+#include "platform/odbc/handles.h"
+#include "platform/odbc/wide.h"
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+using platform::Transaction;
+
+QString connectText(const QString& dsn, const QString& uid, const QString& pwd) {
+    return QStringLiteral("DSN=") + dsn + QStringLiteral(";UID=") + uid + QStringLiteral(";PWD=") +
+           pwd + QStringLiteral("'");
+}
+
+std::unique_ptr<Transaction> connectedSlot(const QString& name) {
+    auto slot = std::make_unique<Transaction>(name);
+    slot->DBMS = QStringLiteral("ODBC");
+    slot->DBParm = connectText(sampleDsn(), sampleUser(), samplePassword());
+    slot->Connect();
+    EXPECT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    return slot;
+}
+
+namespace {
+
+platform::odbc::StatementHandle run(Transaction& slot, const QString& sql) {
+    platform::odbc::StatementHandle stmt;
+    if (!SQL_SUCCEEDED(platform::odbc::StatementHandle::allocate(slot.handle(), stmt))) {
+        ADD_FAILURE() << "cannot allocate a statement on " << slot.name().toStdString();
+        return stmt;
+    }
+    const QString text = slot.statementFor(sql);
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt.get(), platform::odbc::wide(text), platform::odbc::wideLength(text));
+    slot.setResult(rc, SQL_HANDLE_STMT, stmt.get());
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+        ADD_FAILURE() << sql.toStdString() << ": " << slot.SQLErrText.toStdString();
+        stmt.reset();
+    }
+    return stmt;
+}
+
+} // namespace
+
+QString queryValue(Transaction& slot, const QString& sql) {
+    auto stmt = run(slot, sql);
+    if (!stmt || !SQL_SUCCEEDED(SQLFetch(stmt.get())))
+        return {};
+    SQLWCHAR buffer[4096] = {};
+    SQLLEN indicator = 0;
+    if (!SQL_SUCCEEDED(
+            SQLGetData(stmt.get(), 1, SQL_C_WCHAR, buffer, sizeof(buffer), &indicator)) ||
+        indicator == SQL_NULL_DATA)
+        return {};
+    return platform::odbc::fromWide(buffer, static_cast<qsizetype>(indicator / 2));
+}
+
+bool execute(Transaction& slot, const QString& sql) {
+    return static_cast<bool>(run(slot, sql));
+}
+
+ScriptedMessageBoxes::ScriptedMessageBoxes() : previous_(platform::setMessageBoxService(this)) {}
+
+ScriptedMessageBoxes::~ScriptedMessageBoxes() {
+    platform::setMessageBoxService(previous_);
+}
+
+int ScriptedMessageBoxes::ask(const platform::MessageBoxRequest& request) {
+    shown_.push_back(request);
+    if (answers_.empty())
+        return request.defaultButton;
+    const int button = answers_.front();
+    answers_.pop_front();
+    return button;
+}
+
+} // namespace testsupport

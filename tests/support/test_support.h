@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/messagebox.h"
+#include "platform/odbc/transaction.h"
+
+#include <QString>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace testsupport {
+
+// The private test database (scripts/db).
+inline QString sampleDsn() {
+    return QStringLiteral("SAMPLE");
+}
+inline QString sqliteDsn() {
+    return QStringLiteral("SAMPLE_SQLITE");
+}
+inline QString sampleUser() {
+    return QStringLiteral("dorvane");
+}
+inline QString samplePassword() {
+    return QStringLiteral("dorvane");
+}
+// A second role whose password holds the connect text's own markers and a non-ASCII letter.
+inline QString oddUser() {
+    return QStringLiteral("dorvane_odd");
+}
+inline QString oddPassword() {
+    return QStringLiteral("p;w=d'}{\u00fc");
+}
+
+// The connect text that the logon composes.
+QString connectText(const QString& dsn, const QString& uid, const QString& pwd);
+
+// A slot connected to SAMPLE as `dorvane`; the test fails when it cannot connect.
+std::unique_ptr<platform::Transaction> connectedSlot(const QString& name = QStringLiteral("SQLCA"));
+
+// Runs `sql` on `slot` and returns the first column of the first row as text ("" for none or
+// NULL); failures are reported as test failures.
+QString queryValue(platform::Transaction& slot, const QString& sql);
+// Runs a statement that returns no rows; returns false and records a failure on error.
+bool execute(platform::Transaction& slot, const QString& sql);
+
+// Answers every message box while it lives, and keeps what each one said.
+class ScriptedMessageBoxes final : public platform::MessageBoxService {
+public:
+    ScriptedMessageBoxes();
+    ~ScriptedMessageBoxes() override;
+    ScriptedMessageBoxes(const ScriptedMessageBoxes&) = delete;
+    ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
+
+    // Answers given in turn; once they run out, every box is answered with its default button.
+    void answer(int button) { answers_.push_back(button); }
+    int ask(const platform::MessageBoxRequest& request) override;
+
+    const std::vector<platform::MessageBoxRequest>& shown() const { return shown_; }
+
+private:
+    platform::MessageBoxService* previous_;
+    std::deque<int> answers_;
+    std::vector<platform::MessageBoxRequest> shown_;
+};
+
+} // namespace testsupport
