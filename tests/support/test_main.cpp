@@ -1,4 +1,5 @@
 #include "app/library.h"
+#include "platform/messagebox.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -12,6 +13,15 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
         return;
     defaultHandler(type, context, text);
 }
+// A message box that no test expected fails that test instead of waiting for a click.
+class UnexpectedMessageBoxes final : public platform::MessageBoxService {
+public:
+    int ask(const platform::MessageBoxRequest& request) override {
+        ADD_FAILURE() << "unexpected message box: " << request.title.toStdString() << ": "
+                      << request.text.toStdString();
+        return request.defaultButton;
+    }
+};
 } // namespace
 
 // Widgets run offscreen, and ODBC finds the private test database's DSNs, unless the caller
@@ -27,5 +37,7 @@ int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication application(argc, argv);
     app::registerLibraryClasses();
+    UnexpectedMessageBoxes unexpected;
+    platform::setMessageBoxService(&unexpected);
     return RUN_ALL_TESTS();
 }
