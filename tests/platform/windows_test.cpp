@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMdiArea>
+#include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -221,6 +222,19 @@ TEST_F(WindowsTest, MessageBoxGoesThroughTheInstalledService) {
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[1].title, QStringLiteral("Error"));
     EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("Connection failed"));
+}
+
+TEST_F(WindowsTest, StatusLineBelongsToTheOpenedFrame) {
+    class w_probe_frame : public Frame {};
+    ClassRegistry::instance().add<w_probe_frame>(QStringLiteral("w_probe_frame"));
+    SetMicroHelp(QStringLiteral("no frame yet")); // nothing to write on: ignored
+    ASSERT_EQ(Open(QStringLiteral("w_probe_frame")), 1);
+    SetMicroHelp(QStringLiteral("Retrieving data, please wait..."));
+    EXPECT_EQ(currentFrame()->microHelp(), QStringLiteral("Retrieving data, please wait..."));
+    EXPECT_EQ(currentFrame()->statusBar()->currentMessage(),
+              QStringLiteral("Retrieving data, please wait..."));
+    destroyWindows();
+    ClassRegistry::instance().remove(QStringLiteral("w_probe_frame"));
 }
 
 #include "windows_test.moc"
