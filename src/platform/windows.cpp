@@ -1,14 +1,17 @@
 #include "platform/windows.h"
 
+#include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "platform/registry.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTimer>
 #include <map>
 #include <memory>
 #include <vector>
@@ -170,6 +173,31 @@ Frame* Sheet::ParentWindow() const {
             return frame;
     }
     return nullptr;
+}
+
+void Sheet::closeEvent(QCloseEvent* event) {
+    bool busy = false;
+    for (auto* grid : findChildren<grid::DataWindow*>()) {
+        if (!grid->retrieving())
+            continue;
+        busy = true;
+        grid->DBCancel();
+        if (!closeWhenIdle_) {
+            connect(
+                grid, &grid::DataWindow::RetrieveEnd, this,
+                [this] {
+                    // Close from the event loop, once Retrieve() has returned to its caller.
+                    QTimer::singleShot(0, this, [this] { Close(); });
+                },
+                Qt::SingleShotConnection);
+        }
+    }
+    if (busy) {
+        closeWhenIdle_ = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 int Sheet::Close() {

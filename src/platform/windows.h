@@ -55,6 +55,12 @@ public:
 
 protected:
     QMdiSubWindow* subWindow() const;
+    // A sheet whose grids are still retrieving stops them first and closes once they are done,
+    // so that nothing is destroyed under a running retrieval.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool closeWhenIdle_ = false;
 };
 
 // A response window: modal; Open returns only after it has closed.

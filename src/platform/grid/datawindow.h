@@ -1,0 +1,142 @@
+#pragma once
+
+#include "platform/grid/griddata.h"
+
+#include <QMetaType>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QTableView;
+
+namespace platform {
+class Transaction;
+class PrintJob;
+} // namespace platform
+
+namespace platform::grid {
+
+class GridModel;
+class Retrieval;
+enum class ExportFormat;
+
+// What a click hit: "column" (a cell), "text" (a heading) or "datawindow" (anything else).
+struct DwObject {
+    QString type;
+    QString name;
+};
+
+// The grid data view: shows the rows of a data object, or of a definition made at run time,
+// retrieved over a connection slot. Rows and columns count from 1, as the windows use them.
+class DataWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit DataWindow(QWidget* parent = nullptr);
+    ~DataWindow() override;
+
+    // --- definition
+    // Loads a data object of the library by name; "" leaves the grid without a definition.
+    bool setDataObject(const QString& name);
+    QString DataObject() const { return dataObject_; }
+    // Replaces the definition (and drops every row). Returns 1, or -1 with `errors` set.
+    int Create(const QString& syntax, QString& errors);
+    const GridDefinition& definition() const;
+
+    // Object.DataWindow.Syntax
+    QString Syntax() const;
+    // Object.DataWindow.Table.Select: read, each '"' as '~"'; written, it replaces the statement.
+    QString TableSelect() const;
+    void setTableSelect(const QString& select);
+    // Object.DataWindow.Selected.Mouse
+    void setSelectedMouse(bool on) { selectedMouse_ = on; }
+    bool selectedMouse() const { return selectedMouse_; }
+    // Object.DataWindow.Print.Margin.Top, in layout units.
+    void setPrintMarginTop(int units) { printMarginTop_ = units; }
+    int printMarginTop() const { return printMarginTop_; }
+
+    // --- rows
+    int SetTransObject(Transaction* slot);
+    // Retrieves every row of the statement (RetrieveRow can stop it). Returns the number of
+    // rows, or -1 after showing the error; the rows read before an error stay.
+    long Retrieve();
+    bool retrieving() const { return retrieval_ != nullptr; }
+    // Stops a running retrieval at once, cancelling a statement the server still executes.
+    void DBCancel();
+    void setRetrieveRowHandler(std::function<long(long row)> handler) {
+        retrieveRow_ = std::move(handler);
+    }
+
+    long RowCount() const;
+    int Reset();
+    long InsertRow(long before);
+    int DeleteRow(long row);
+    int ColumnCount() const;
+    // The text of any column; an empty string for NULL (see isItemNull).
+    QString GetItemString(long row, int column) const;
+    QString GetItemString(long row, const QString& column) const;
+    bool isItemNull(long row, int column) const;
+    int SetItem(long row, int column, const QString& value);
+    int SetItem(long row, const QString& column, const QString& value);
+    int SetItemNull(long row, int column);
+
+    // --- highlighting, order, shared rows
+    int SelectRow(long row, bool on);
+    bool IsSelected(long row) const;
+    long GetSelectedRow(long after) const;
+    int SetSort(const QString& text);
+    int Sort();
+    int ShareData(DataWindow* other);
+
+    // --- writing
+    // Writes changed, inserted and deleted rows; COMMIT or ROLLBACK is the caller's.
+    int Update();
+    // Asks for a file and format, then writes every row.
+    int SaveAs();
+    int SaveAs(const QString& path, ExportFormat format);
+
+    QTableView* view() const { return view_; }
+    const GridData& rows() const;
+
+Q_SIGNALS:
+    void RetrieveStart();
+    void RetrieveEnd();
+    void Clicked(int xpos, int ypos, long row, const platform::grid::DwObject& dwo);
+    void GetFocus();
+    void LoseFocus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void useModel(std::shared_ptr<GridModel> model);
+    void applyDefinition();
+    void consumeBatches();
+    void showDatabaseError(const QString& context, const QString& text);
+    long storeRowOf(long row) const;
+    bool validRow(long row) const { return row >= 1 && row <= RowCount(); }
+
+    QTableView* view_;
+    std::shared_ptr<GridModel> model_;
+    QString dataObject_;
+    Transaction* slot_ = nullptr;
+    std::function<long(long)> retrieveRow_;
+    std::unique_ptr<Retrieval> retrieval_;
+    bool stopRequested_ = false;
+    bool selectedMouse_ = true;
+    int printMarginTop_ = 0;
+    QString sortText_;
+    // Highlighting by stored row, so that it follows a row through sorting.
+    std::vector<bool> selected_;
+    class Delegate;
+    friend class Delegate;
+};
+
+// Prints the grid's rows into `job`, after what the job already holds.
+int PrintDataWindow(PrintJob& job, const DataWindow& grid);
+
+} // namespace platform::grid
+
+Q_DECLARE_METATYPE(platform::grid::DwObject)

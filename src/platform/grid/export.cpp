@@ -1,0 +1,927 @@
+#include "platform/grid/export.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QXmlStreamWriter>
+#include <xlsxwriter.h>
+#include <zlib.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <unistd.h>
+
+namespace platform::grid {
+namespace {
+
+constexpr std::array allFormats = {ExportFormat::Csv,  ExportFormat::Text, ExportFormat::Html,
+                                   ExportFormat::Json, ExportFormat::Xml,  ExportFormat::SqlInsert,
+                                   ExportFormat::Excel};
+
+QString cannotWrite(const QString& path, const QString& why) {
+    return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text formats
+
+// Why a write to `file` failed. A short write (the disk filled up) leaves no error on the
+// device, only in errno.
+QString writeFailure(const QFileDevice& file, int errorNumber) {
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    if (errorNumber != 0)
+        return QString::fromLocal8Bit(std::strerror(errorNumber));
+    return QStringLiteral("the file could not be written completely");
+}
+
+// Collects a text file's UTF-8 and hands it to the file in large pieces. After a failed write
+// the rest is dropped.
+class TextOut {
+public:
+    explicit TextOut(QFileDevice& file) : file_(file) {}
+
+    void put(QStringView text) {
+        if (!failure_.isEmpty())
+            return;
+        buffer_ += text.toUtf8();
+        if (buffer_.size() >= flushSize)
+            flush();
+    }
+    void putBytes(const char* data, qsizetype size) {
+        if (!failure_.isEmpty())
+            return;
+        buffer_.append(data, size);
+        if (buffer_.size() >= flushSize)
+            flush();
+    }
+    bool flush() {
+        if (!buffer_.isEmpty() && failure_.isEmpty()) {
+            errno = 0;
+            if (file_.write(buffer_) != buffer_.size())
+                failure_ = writeFailure(file_, errno);
+        }
+        buffer_.truncate(0);
+        return failure_.isEmpty();
+    }
+    const QString& failure() const { return failure_; }
+
+private:
+    static constexpr qsizetype flushSize = 1 << 20;
+    QFileDevice& file_;
+    QByteArray buffer_;
+    QString failure_;
+};
+
+// Lets QXmlStreamWriter write through a TextOut.
+class TextOutDevice final : public QIODevice {
+public:
+    explicit TextOutDevice(TextOut& out) : out_(out) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        out_.putBytes(data, static_cast<qsizetype>(size));
+        return out_.failure().isEmpty() ? size : -1;
+    }
+
+private:
+    TextOut& out_;
+};
+
+// RFC 4180; empty text is quoted so that it reads back apart from NULL, which is left bare.
+void appendCsv(QString& line, const QString& value) {
+    const bool quote = value.isEmpty() || value.contains(u',') || value.contains(u'"') ||
+                       value.contains(u'\r') || value.contains(u'\n');
+    if (!quote) {
+        line += value;
+        return;
+    }
+    line += u'"';
+    for (QChar ch : value) {
+        if (ch == u'"')
+            line += u'"';
+        line += ch;
+    }
+    line += u'"';
+}
+
+void writeCsv(const GridRows& rows, TextOut& out) {
+    const int columns = rows.columnCount();
+    QString line;
+    for (int c = 0; c < columns; ++c) {
+        if (c > 0)
+            line += u',';
+        appendCsv(line, rows.column(c).name);
+    }
+    line += u"\r\n";
+    out.put(line);
+    for (long r = 0; r < rows.rowCount(); ++r) {
+        line.truncate(0);
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                line += u',';
+            if (!rows.isNull(r, c))
+                appendCsv(line, rows.text(r, c));
+        }
+        line += u"\r\n";
+        out.put(line);
+    }
+}
+
+// PostgreSQL COPY text format, so that a value's tabs, line breaks and backslashes survive.
+void appendTab(QString& line, const QString& value) {
+    for (QChar ch : value) {
+        switch (ch.unicode()) {
+        case u'\\':
+            line += u"\\\\";
+            break;
+        case u'\t':
+            line += u"\\t";
+            break;
+        case u'\n':
+            line += u"\\n";
+            break;
+        case u'\r':
+            line += u"\\r";
+            break;
+        default:
+            line += ch;
+        }
+    }
+}
+
+void writeTabText(const GridRows& rows, TextOut& out) {
+    const int columns = rows.columnCount();
+    QString line;
+    for (int c = 0; c < columns; ++c) {
+        if (c > 0)
+            line += u'\t';
+        appendTab(line, rows.column(c).name);
+    }
+    line += u'\n';
+    out.put(line);
+    for (long r = 0; r < rows.rowCount(); ++r) {
+        line.truncate(0);
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                line += u'\t';
+            if (rows.isNull(r, c))
+                line += u"\\N";
+            else
+                appendTab(line, rows.text(r, c));
+        }
+        line += u'\n';
+        out.put(line);
+    }
+}
+
+void writeHtml(const GridRows& rows, const QString& tableName, TextOut& out) {
+    const int columns = rows.columnCount();
+    const QString title = tableName.isEmpty() ? QStringLiteral("Exported rows") : tableName;
+    QString text = QStringLiteral("<!DOCTYPE html>\n"
+                                  "<html>\n"
+                                  "<head>\n"
+                                  "<meta charset=\"utf-8\">\n"
+                                  "<title>%1</title>\n"
+                                  "<style>\n"
+                                  "table { border-collapse: collapse; }\n"
+                                  "th, td { border: 1px solid #999; padding: 2px 6px; "
+                                  "vertical-align: top; white-space: pre-wrap; }\n"
+                                  "th { background: #eee; text-align: left; }\n"
+                                  ".num { text-align: right; }\n"
+                                  "td.null { background: #f4f4f4; }\n"
+                                  "</style>\n"
+                                  "</head>\n"
+                                  "<body>\n"
+                                  "<table>\n"
+                                  "<thead>\n"
+                                  "<tr>")
+                       .arg(title.toHtmlEscaped());
+    std::vector<bool> numeric(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        numeric[c] = isNumeric(rows.column(c).kind);
+        text += numeric[c] ? QStringLiteral("<th class=\"num\">") : QStringLiteral("<th>");
+        text += rows.column(c).name.toHtmlEscaped();
+        text += u"</th>";
+    }
+    text += u"</tr>\n</thead>\n<tbody>\n";
+    out.put(text);
+    for (long r = 0; r < rows.rowCount(); ++r) {
+        text = QStringLiteral("<tr>");
+        for (int c = 0; c < columns; ++c) {
+            if (rows.isNull(r, c)) {
+                text += u"<td class=\"null\"></td>";
+                continue;
+            }
+            text += numeric[c] ? QStringLiteral("<td class=\"num\">") : QStringLiteral("<td>");
+            text += rows.text(r, c).toHtmlEscaped();
+            text += u"</td>";
+        }
+        text += u"</tr>\n";
+        out.put(text);
+    }
+    out.put(u"</tbody>\n</table>\n</body>\n</html>\n");
+}
+
+bool isDigit(QChar ch) {
+    return ch >= u'0' && ch <= u'9';
+}
+
+// Moves `i` past a run of digits; false when there is none.
+bool skipDigits(QStringView s, qsizetype& i) {
+    const qsizetype start = i;
+    while (i < s.size() && isDigit(s[i]))
+        ++i;
+    return i > start;
+}
+
+// JSON's own number grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJsonNumber(QStringView s) {
+    qsizetype i = 0;
+    if (i < s.size() && s[i] == u'-')
+        ++i;
+    if (i >= s.size())
+        return false;
+    if (s[i] == u'0')
+        ++i;
+    else if (!skipDigits(s, i))
+        return false;
+    if (i < s.size() && s[i] == u'.' && !skipDigits(s, ++i))
+        return false;
+    if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+            ++i;
+        if (!skipDigits(s, i))
+            return false;
+    }
+    return i == s.size();
+}
+
+// An SQL numeric literal: [+-]?(digits[.digits?]|.digits)([eE][+-]?digits)?
+bool isSqlNumber(QStringView s) {
+    qsizetype i = 0;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        ++i;
+    const bool whole = skipDigits(s, i);
+    bool fraction = false;
+    if (i < s.size() && s[i] == u'.')
+        fraction = skipDigits(s, ++i);
+    if (!whole && !fraction)
+        return false;
+    if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+            ++i;
+        if (!skipDigits(s, i))
+            return false;
+    }
+    return i == s.size();
+}
+
+void appendJsonString(QString& text, const QString& value) {
+    text += u'"';
+    for (QChar ch : value) {
+        switch (ch.unicode()) {
+        case u'"':
+            text += u"\\\"";
+            break;
+        case u'\\':
+            text += u"\\\\";
+            break;
+        case u'\n':
+            text += u"\\n";
+            break;
+        case u'\r':
+            text += u"\\r";
+            break;
+        case u'\t':
+            text += u"\\t";
+            break;
+        default:
+            if (ch.unicode() < 0x20)
+                text += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                text += ch;
+        }
+    }
+    text += u'"';
+}
+
+void writeJson(const GridRows& rows, TextOut& out) {
+    const int columns = rows.columnCount();
+    std::vector<QString> keys;
+    std::vector<bool> numeric;
+    for (int c = 0; c < columns; ++c) {
+        QString key;
+        appendJsonString(key, rows.column(c).name);
+        key += u':';
+        keys.push_back(key);
+        numeric.push_back(isNumeric(rows.column(c).kind));
+    }
+    out.put(u"[");
+    QString text;
+    for (long r = 0; r < rows.rowCount(); ++r) {
+        text = r == 0 ? QStringLiteral("\n{") : QStringLiteral(",\n{");
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                text += u',';
+            text += keys[c];
+            if (rows.isNull(r, c)) {
+                text += u"null";
+                continue;
+            }
+            const QString value = rows.text(r, c);
+            if (numeric[c] && isJsonNumber(value))
+                text += value;
+            else
+                appendJsonString(text, value);
+        }
+        text += u'}';
+        out.put(text);
+    }
+    out.put(u"\n]\n");
+}
+
+// Words that both Db2 and PostgreSQL reserve: a column so named must be quoted.
+bool isReservedWord(const QString& word) {
+    static const QStringList reserved =
+        QStringLiteral(
+            "all and any as asc between both by case cast check column constraint create "
+            "current_date current_time current_timestamp current_user default delete desc "
+            "distinct do else end except exists false fetch for foreign from grant group having "
+            "in inner insert intersect into is join leading left like limit not null of offset on "
+            "only or order outer primary references right select session_user some table then to "
+            "trailing true union unique update user using values when where with")
+            .split(u' ');
+    return reserved.contains(word);
+}
+
+QString sqlColumnName(const QString& name) {
+    bool plain = !name.isEmpty() && !isDigit(name.front());
+    for (QChar ch : name) {
+        if (!((ch >= u'a' && ch <= u'z') || isDigit(ch) || ch == u'_'))
+            plain = false;
+    }
+    if (plain && !isReservedWord(name))
+        return name;
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+void writeSqlInserts(const GridRows& rows, const QString& tableName, TextOut& out) {
+    const int columns = rows.columnCount();
+    QString head = QStringLiteral("INSERT INTO ") +
+                   (tableName.isEmpty() ? QStringLiteral("exported_rows") : tableName) +
+                   QStringLiteral(" (");
+    for (int c = 0; c < columns; ++c) {
+        if (c > 0)
+            head += u", ";
+        head += sqlColumnName(rows.column(c).name);
+    }
+    head += u") VALUES (";
+
+    QString text;
+    for (long r = 0; r < rows.rowCount(); ++r) {
+        text = head;
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                text += u", ";
+            if (rows.isNull(r, c)) {
+                text += u"NULL";
+                continue;
+            }
+            const ColumnKind kind = rows.column(c).kind;
+            QString value = rows.text(r, c);
+            if (kind == ColumnKind::Binary) {
+                text += QStringLiteral("X'") + value + u'\'';
+            } else if (isNumeric(kind) && isSqlNumber(value)) {
+                text += value;
+            } else {
+                value.replace(u'\'', QStringLiteral("''"));
+                text += u'\'' + value + u'\'';
+            }
+        }
+        text += u");\n";
+        out.put(text);
+    }
+}
+
+// XML 1.0 cannot carry most control characters at all; they become U+FFFD.
+QString xmlSafe(const QString& value) {
+    QString safe = value;
+    for (qsizetype i = 0; i < safe.size(); ++i) {
+        const char16_t ch = safe[i].unicode();
+        const bool control = ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r';
+        bool bad = control || ch == 0xFFFE || ch == 0xFFFF;
+        if (QChar::isHighSurrogate(ch)) {
+            if (i + 1 < safe.size() && QChar::isLowSurrogate(safe[i + 1].unicode()))
+                ++i;
+            else
+                bad = true;
+        } else if (QChar::isLowSurrogate(ch)) {
+            bad = true;
+        }
+        if (bad)
+            safe[i] = QChar::ReplacementCharacter;
+    }
+    return safe;
+}
+
+// A column name usable as an element name: other characters become '_', and a name that
+// does not start with a letter or '_' ("1" for an unnamed Db2 column) gets a leading '_'.
+QString xmlElementName(const QString& name) {
+    QString element;
+    for (QChar ch : name)
+        element += (ch.isLetterOrNumber() || ch == u'_' || ch == u'-' || ch == u'.') ? ch : u'_';
+    if (element.isEmpty() || !(element.front().isLetter() || element.front() == u'_'))
+        element.prepend(u'_');
+    return element;
+}
+
+// Readers turn a literal CR into LF, so CRs go out as character references.
+void writeXmlText(QXmlStreamWriter& xml, const QString& value) {
+    const QString safe = xmlSafe(value);
+    qsizetype start = 0;
+    for (qsizetype cr = safe.indexOf(u'\r'); cr >= 0; cr = safe.indexOf(u'\r', start)) {
+        xml.writeCharacters(safe.mid(start, cr - start));
+        xml.writeEntityReference(QStringLiteral("#13"));
+        start = cr + 1;
+    }
+    xml.writeCharacters(safe.mid(start));
+}
+
+void writeXml(const GridRows& rows, QIODevice& device) {
+    static const QString xsi = QStringLiteral("http://www.w3.org/2001/XMLSchema-instance");
+    const int columns = rows.columnCount();
+    std::vector<QString> names;
+    for (int c = 0; c < columns; ++c)
+        names.push_back(xmlElementName(rows.column(c).name));
+
+    QXmlStreamWriter xml(&device);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(1);
+    xml.writeStartDocument();
+    xml.writeNamespace(xsi, QStringLiteral("xsi"));
+    xml.writeStartElement(QStringLiteral("rows"));
+    for (long r = 0; r < rows.rowCount() && !xml.hasError(); ++r) {
+        xml.writeStartElement(QStringLiteral("row"));
+        for (int c = 0; c < columns; ++c) {
+            if (rows.isNull(r, c)) {
+                xml.writeEmptyElement(names[c]);
+                xml.writeAttribute(xsi, QStringLiteral("nil"), QStringLiteral("true"));
+            } else {
+                xml.writeStartElement(names[c]);
+                writeXmlText(xml, rows.text(r, c));
+                xml.writeEndElement();
+            }
+        }
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+}
+
+bool exportText(const GridRows& rows, ExportFormat format, const QString& path,
+                const QString& tableName, QString& error) {
+    QSaveFile file(path);
+    // TextOut buffers; the file itself need not.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        error = cannotWrite(path, file.errorString());
+        return false;
+    }
+    TextOut out(file);
+    switch (format) {
+    case ExportFormat::Csv:
+        writeCsv(rows, out);
+        break;
+    case ExportFormat::Text:
+        writeTabText(rows, out);
+        break;
+    case ExportFormat::Html:
+        writeHtml(rows, tableName, out);
+        break;
+    case ExportFormat::Json:
+        writeJson(rows, out);
+        break;
+    case ExportFormat::SqlInsert:
+        writeSqlInserts(rows, tableName, out);
+        break;
+    case ExportFormat::Xml: {
+        TextOutDevice device(out);
+        writeXml(rows, device);
+        break;
+    }
+    case ExportFormat::Excel:
+        break;
+    }
+    out.flush();
+    QString failure = out.failure();
+    if (failure.isEmpty()) {
+        errno = 0;
+        if (!file.commit())
+            failure = writeFailure(file, errno);
+    }
+    if (!failure.isEmpty()) {
+        error = cannotWrite(path, failure);
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Excel
+
+struct WorkbookCloser {
+    void operator()(lxw_workbook* book) const { workbook_close(book); }
+};
+using Workbook = std::unique_ptr<lxw_workbook, WorkbookCloser>;
+
+// Excel keeps at most this many characters in a cell.
+constexpr qsizetype excelCellChars = 32767;
+// Above this many cells rows are streamed to disk instead of kept in memory (strings are
+// then written inline rather than shared).
+constexpr double excelStreamCells = 500'000;
+
+std::filesystem::path fsPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// A new empty file next to the target, removed again unless kept.
+class TempBeside {
+public:
+    TempBeside() = default;
+    TempBeside(const TempBeside&) = delete;
+    TempBeside& operator=(const TempBeside&) = delete;
+    ~TempBeside() {
+        if (!path_.isEmpty())
+            QFile::remove(path_);
+    }
+
+    // Created with the permissions a new file gets (0666 less the umask), like QSaveFile.
+    bool create(const QString& target, QString& error) {
+        const QFileInfo info(target);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString candidate = info.absoluteDir().filePath(
+                QStringLiteral(".%1.%2.part")
+                    .arg(info.fileName())
+                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+            const int fd = ::open(QFile::encodeName(candidate).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                path_ = candidate;
+                return true;
+            }
+            if (errno != EEXIST) {
+                error = cannotWrite(target, QString::fromLocal8Bit(std::strerror(errno)));
+                return false;
+            }
+        }
+        error = cannotWrite(target, QStringLiteral("no free temporary name"));
+        return false;
+    }
+    const QString& path() const { return path_; }
+    void keep() { path_.clear(); }
+
+private:
+    QString path_;
+};
+
+// The beginning and end of an unpacked part: enough to tell whether it was cut short.
+class PartEnds {
+public:
+    void add(const char* data, qsizetype size) {
+        if (head_.size() < keep)
+            head_.append(data, std::min(size, keep - head_.size()));
+        tail_.append(data, size);
+        if (tail_.size() > 2 * keep)
+            tail_.remove(0, tail_.size() - keep);
+    }
+    // "<?xml ...?>\n<root ...>" ... "</root>"
+    bool complete() const {
+        qsizetype at = head_.indexOf("?>");
+        at = head_.indexOf('<', at < 0 ? 0 : at);
+        if (at < 0)
+            return false;
+        qsizetype end = at + 1;
+        while (end < head_.size() && head_[end] != ' ' && head_[end] != '>' && head_[end] != '/' &&
+               head_[end] != '\r' && head_[end] != '\n')
+            ++end;
+        const QByteArray root = head_.mid(at + 1, end - at - 1);
+        return !root.isEmpty() && tail_.trimmed().endsWith("</" + root + '>');
+    }
+
+private:
+    static constexpr qsizetype keep = 512;
+    QByteArray head_;
+    QByteArray tail_;
+};
+
+bool inflatePart(const uchar* data, quint32 size, int method, PartEnds& ends) {
+    if (method == 0) {
+        ends.add(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    if (method != Z_DEFLATED)
+        return false;
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return false;
+    std::vector<char> buffer(1 << 16);
+    stream.next_in = const_cast<uchar*>(data);
+    stream.avail_in = size;
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        stream.next_out = reinterpret_cast<uchar*>(buffer.data());
+        stream.avail_out = static_cast<uInt>(buffer.size());
+        rc = inflate(&stream, Z_NO_FLUSH);
+        ends.add(buffer.data(), static_cast<qsizetype>(buffer.size() - stream.avail_out));
+        if (rc == Z_BUF_ERROR && stream.avail_in == 0)
+            break;
+    }
+    inflateEnd(&stream);
+    return rc == Z_STREAM_END;
+}
+
+// libxlsxwriter assembles each part of a workbook in a temporary file and does not notice when
+// writing one fails (a full /tmp): the workbook then carries parts cut short. So every XML part
+// is unpacked again and must end with its root element's end tag. Returns what is wrong, or an
+// empty string.
+QString damagedPart(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    const qint64 size = file.size();
+    const uchar* data = size > 0 ? file.map(0, size) : nullptr;
+    if (!data)
+        return QStringLiteral("the workbook is empty");
+    const auto u16 = [&](qint64 at) {
+        return quint32(data[at]) | quint32(data[at + 1]) << 8;
+    };
+    const auto u32 = [&](qint64 at) {
+        return u16(at) | u16(at + 2) << 16;
+    };
+    const QString broken = QStringLiteral("the workbook is no valid zip file");
+
+    qint64 directoryEnd = -1;
+    for (qint64 at = size - 22; at >= 0 && at >= size - 22 - 0xFFFF; --at) {
+        if (u32(at) == 0x06054b50) {
+            directoryEnd = at;
+            break;
+        }
+    }
+    if (directoryEnd < 0)
+        return broken;
+    const quint32 entries = u16(directoryEnd + 10);
+    qint64 at = u32(directoryEnd + 16);
+    for (quint32 i = 0; i < entries; ++i) {
+        if (at + 46 > size || u32(at) != 0x02014b50)
+            return broken;
+        const int method = static_cast<int>(u16(at + 10));
+        const quint32 compressed = u32(at + 20);
+        const qint64 local = u32(at + 42);
+        const QByteArray name(
+            reinterpret_cast<const char*>(data + at + 46),
+            static_cast<qsizetype>(std::min<qint64>(u16(at + 28), size - at - 46)));
+        at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+        if (!name.endsWith(".xml") && !name.endsWith(".rels"))
+            continue;
+        if (local + 30 > size || u32(local) != 0x04034b50)
+            return broken;
+        const qint64 start = local + 30 + u16(local + 26) + u16(local + 28);
+        if (start + compressed > size)
+            return broken;
+        PartEnds ends;
+        if (!inflatePart(data + start, compressed, method, ends) || !ends.complete())
+            return QStringLiteral("part %1 of the workbook was cut short")
+                .arg(QString::fromUtf8(name));
+    }
+    return {};
+}
+
+QString lxwText(lxw_error code) {
+    return QString::fromUtf8(lxw_strerror(code));
+}
+
+// A numeric cell becomes an Excel number unless a double would change its value.
+bool excelNumber(const QString& text, double& value) {
+    if (!isSqlNumber(text))
+        return false;
+    bool ok = false;
+    value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return false;
+    QString digits;
+    for (QChar ch : text) {
+        if (ch == u'e' || ch == u'E')
+            break;
+        if (isDigit(ch))
+            digits += ch;
+    }
+    while (digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    while (digits.endsWith(u'0'))
+        digits.chop(1);
+    return digits.size() <= 15;
+}
+
+QByteArray excelString(const QString& text) {
+    if (text.size() <= excelCellChars)
+        return text.toUtf8();
+    qsizetype length = excelCellChars;
+    if (text[length - 1].isHighSurrogate())
+        --length;
+    return text.left(length).toUtf8();
+}
+
+bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
+    const long rowCount = rows.rowCount();
+    const int columns = rows.columnCount();
+    if (rowCount >= static_cast<long>(LXW_ROW_MAX)) {
+        error = QStringLiteral("An Excel sheet holds at most %1 rows below its heading; the "
+                               "grid has %2.")
+                    .arg(LXW_ROW_MAX - 1)
+                    .arg(rowCount);
+        return false;
+    }
+    if (columns > static_cast<int>(LXW_COL_MAX)) {
+        error = QStringLiteral("An Excel sheet holds at most %1 columns; the grid has %2.")
+                    .arg(LXW_COL_MAX)
+                    .arg(columns);
+        return false;
+    }
+
+    TempBeside temp;
+    if (!temp.create(path, error))
+        return false;
+
+    lxw_workbook_options options{};
+    options.constant_memory =
+        static_cast<double>(rowCount) * columns > excelStreamCells ? LXW_TRUE : LXW_FALSE;
+    Workbook book(workbook_new_opt(QFile::encodeName(temp.path()).constData(), &options));
+    lxw_worksheet* sheet = book ? workbook_add_worksheet(book.get(), nullptr) : nullptr;
+    if (!sheet) {
+        error = cannotWrite(path, QStringLiteral("the workbook cannot be created"));
+        return false;
+    }
+    lxw_format* bold = workbook_add_format(book.get());
+    format_set_bold(bold);
+    worksheet_freeze_panes(sheet, 1, 0);
+
+    lxw_error rc = LXW_NO_ERROR;
+    for (int c = 0; c < columns && rc == LXW_NO_ERROR; ++c) {
+        rc = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
+                                    excelString(rows.column(c).name).constData(), bold);
+    }
+    std::vector<bool> numeric;
+    for (int c = 0; c < columns; ++c)
+        numeric.push_back(isNumeric(rows.column(c).kind));
+
+    for (long r = 0; r < rowCount && rc == LXW_NO_ERROR; ++r) {
+        const auto row = static_cast<lxw_row_t>(r + 1);
+        for (int c = 0; c < columns && rc == LXW_NO_ERROR; ++c) {
+            if (rows.isNull(r, c))
+                continue;
+            const auto col = static_cast<lxw_col_t>(c);
+            const QString text = rows.text(r, c);
+            double number = 0;
+            if (text.isEmpty()) {
+                // A blank cell would read as NULL; a formula giving "" keeps the empty text.
+                rc = worksheet_write_formula_str(sheet, row, col, "=\"\"", nullptr, "");
+            } else if (numeric[c] && excelNumber(text, number)) {
+                rc = worksheet_write_number(sheet, row, col, number, nullptr);
+            } else {
+                rc =
+                    worksheet_write_string(sheet, row, col, excelString(text).constData(), nullptr);
+            }
+        }
+    }
+    if (rc != LXW_NO_ERROR) {
+        error = cannotWrite(path, lxwText(rc));
+        return false;
+    }
+    rc = workbook_close(book.release());
+    if (rc != LXW_NO_ERROR) {
+        error = cannotWrite(path, lxwText(rc));
+        return false;
+    }
+    if (const QString damage = damagedPart(temp.path()); !damage.isEmpty()) {
+        error = cannotWrite(path, damage);
+        return false;
+    }
+
+    if (QFileInfo::exists(path))
+        QFile::setPermissions(temp.path(), QFile::permissions(path));
+    std::error_code failure;
+    std::filesystem::rename(fsPath(temp.path()), fsPath(path), failure);
+    if (failure) {
+        error = cannotWrite(path, QString::fromLocal8Bit(failure.message()));
+        return false;
+    }
+    temp.keep();
+    return true;
+}
+
+} // namespace
+
+QString exportFilter(ExportFormat format) {
+    switch (format) {
+    case ExportFormat::Csv:
+        return QStringLiteral("CSV (*.csv)");
+    case ExportFormat::Text:
+        return QStringLiteral("Tab-separated text (*.txt *.tsv)");
+    case ExportFormat::Html:
+        return QStringLiteral("HTML (*.html *.htm)");
+    case ExportFormat::Json:
+        return QStringLiteral("JSON (*.json)");
+    case ExportFormat::Xml:
+        return QStringLiteral("XML (*.xml)");
+    case ExportFormat::SqlInsert:
+        return QStringLiteral("SQL INSERT statements (*.sql)");
+    case ExportFormat::Excel:
+        return QStringLiteral("Excel (*.xlsx)");
+    }
+    return {};
+}
+
+QStringList exportFilters() {
+    QStringList filters;
+    for (ExportFormat format : allFormats)
+        filters << exportFilter(format);
+    return filters;
+}
+
+QString exportSuffix(ExportFormat format) {
+    switch (format) {
+    case ExportFormat::Csv:
+        return QStringLiteral("csv");
+    case ExportFormat::Text:
+        return QStringLiteral("txt");
+    case ExportFormat::Html:
+        return QStringLiteral("html");
+    case ExportFormat::Json:
+        return QStringLiteral("json");
+    case ExportFormat::Xml:
+        return QStringLiteral("xml");
+    case ExportFormat::SqlInsert:
+        return QStringLiteral("sql");
+    case ExportFormat::Excel:
+        return QStringLiteral("xlsx");
+    }
+    return {};
+}
+
+ExportFormat formatForFilter(const QString& filter, ExportFormat fallback) {
+    const QString wanted = filter.trimmed();
+    for (ExportFormat format : allFormats) {
+        if (exportFilter(format).compare(wanted, Qt::CaseInsensitive) == 0)
+            return format;
+    }
+    return fallback;
+}
+
+ExportFormat formatForSuffix(const QString& suffix, ExportFormat fallback) {
+    QString s = suffix.trimmed().toLower();
+    if (s.startsWith(u'.'))
+        s.remove(0, 1);
+    if (s == u"csv")
+        return ExportFormat::Csv;
+    if (s == u"txt" || s == u"tsv" || s == u"tab")
+        return ExportFormat::Text;
+    if (s == u"html" || s == u"htm")
+        return ExportFormat::Html;
+    if (s == u"json")
+        return ExportFormat::Json;
+    if (s == u"xml")
+        return ExportFormat::Xml;
+    if (s == u"sql")
+        return ExportFormat::SqlInsert;
+    if (s == u"xlsx")
+        return ExportFormat::Excel;
+    return fallback;
+}
+
+bool exportRows(const GridRows& rows, ExportFormat format, const QString& path,
+                const QString& tableName, QString& error) {
+    error.clear();
+    if (path.isEmpty()) {
+        error = QStringLiteral("No file name was given.");
+        return false;
+    }
+    if (format == ExportFormat::Excel)
+        return exportExcel(rows, path, error);
+    return exportText(rows, format, path, tableName, error);
+}
+
+} // namespace platform::grid

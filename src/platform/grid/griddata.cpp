@@ -1,0 +1,264 @@
+#include "platform/grid/griddata.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
+#include <numeric>
+
+namespace platform::grid {
+
+std::optional<std::vector<SortKey>> parseSortText(const QString& text,
+                                                  const GridDefinition& definition) {
+    std::vector<SortKey> keys;
+    const QStringList parts = text.split(u',', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        const QStringList words = part.simplified().split(u' ');
+        if (words.isEmpty() || words.size() > 2 || words.front().isEmpty())
+            return std::nullopt;
+        SortKey key;
+        const QString& column = words.front();
+        if (column.startsWith(u'#')) {
+            bool ok = false;
+            key.column = column.mid(1).toInt(&ok) - 1;
+            if (!ok || key.column < 0 || key.column >= static_cast<int>(definition.columns.size()))
+                return std::nullopt;
+        } else {
+            key.column = definition.columnIndex(column);
+            if (key.column < 0)
+                return std::nullopt;
+        }
+        if (words.size() == 2) {
+            const QString direction = words.back().toUpper();
+            if (direction != u"A" && direction != u"D")
+                return std::nullopt;
+            key.ascending = direction == u"A";
+        }
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+QString hexOf(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+void GridData::setDefinition(GridDefinition definition) {
+    definition_ = std::move(definition);
+    clear();
+}
+
+void GridData::clear() {
+    store_ = RowStore(definition_.columns.size());
+    order_.clear();
+    order_.shrink_to_fit();
+    ordered_ = false;
+    base_.clear();
+    edits_.clear();
+    inserted_.clear();
+    modified_.clear();
+    deleted_.clear();
+}
+
+long GridData::rowCount() const {
+    return ordered_ ? static_cast<long>(order_.size()) : static_cast<long>(store_.rowCount());
+}
+
+std::uint32_t GridData::storeRow(long row) const {
+    return ordered_ ? order_[static_cast<std::size_t>(row)] : static_cast<std::uint32_t>(row);
+}
+
+CellValue GridData::stored(std::uint32_t storeRow, int col) const {
+    if (store_.isNull(storeRow, static_cast<std::size_t>(col)))
+        return std::nullopt;
+    if (definition_.columns[static_cast<std::size_t>(col)].kind == ColumnKind::Binary)
+        return hexOf(store_.bytes(storeRow, static_cast<std::size_t>(col)));
+    return store_.text(storeRow, static_cast<std::size_t>(col));
+}
+
+CellValue GridData::original(std::uint32_t storeRow, int col) const {
+    if (!base_.empty()) {
+        const auto it = base_.find(cellKey(storeRow, col));
+        if (it != base_.end())
+            return it->second;
+    }
+    return stored(storeRow, col);
+}
+
+CellValue GridData::current(std::uint32_t storeRow, int col) const {
+    if (!edits_.empty()) {
+        const auto it = edits_.find(cellKey(storeRow, col));
+        if (it != edits_.end())
+            return it->second;
+    }
+    return original(storeRow, col);
+}
+
+bool GridData::isModified(std::uint32_t storeRow, int col) const {
+    return edits_.count(cellKey(storeRow, col)) != 0;
+}
+
+bool GridData::isNull(long row, int col) const {
+    const std::uint32_t r = storeRow(row);
+    if (edits_.empty() && base_.empty())
+        return store_.isNull(r, static_cast<std::size_t>(col));
+    return !current(r, col).has_value();
+}
+
+QString GridData::text(long row, int col) const {
+    return current(storeRow(row), col).value_or(QString());
+}
+
+QByteArray GridData::bytes(long row, int col) const {
+    if (definition_.columns[static_cast<std::size_t>(col)].kind != ColumnKind::Binary)
+        return {};
+    const std::uint32_t r = storeRow(row);
+    if (!isModified(r, col) && base_.count(cellKey(r, col)) == 0)
+        return store_.isNull(r, static_cast<std::size_t>(col))
+                   ? QByteArray()
+                   : store_.bytes(r, static_cast<std::size_t>(col));
+    return QByteArray::fromHex(current(r, col).value_or(QString()).toLatin1());
+}
+
+void GridData::appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end) {
+    for (std::size_t i = first; i < end; ++i) {
+        if (ordered_)
+            order_.push_back(static_cast<std::uint32_t>(store_.rowCount()));
+        store_.appendRowFrom(batch, i);
+    }
+}
+
+void GridData::materializeOrder() {
+    if (ordered_)
+        return;
+    order_.resize(store_.rowCount());
+    std::iota(order_.begin(), order_.end(), 0U);
+    ordered_ = true;
+}
+
+long GridData::insertRow(long before) {
+    const auto newRow = static_cast<std::uint32_t>(store_.rowCount());
+    for (std::size_t col = 0; col < store_.columnCount(); ++col)
+        store_.appendNull(col);
+    store_.commitRow();
+    inserted_.insert(newRow);
+    const long count = rowCount();
+    if (before < 0 || before >= count - 1) {
+        if (ordered_)
+            order_.push_back(newRow);
+        return rowCount() - 1;
+    }
+    materializeOrder();
+    order_.pop_back();
+    order_.insert(order_.begin() + before, newRow);
+    return before;
+}
+
+bool GridData::deleteRow(long row) {
+    if (row < 0 || row >= rowCount())
+        return false;
+    materializeOrder();
+    const std::uint32_t r = order_[static_cast<std::size_t>(row)];
+    order_.erase(order_.begin() + row);
+    if (inserted_.erase(r) == 0)
+        deleted_.push_back(r);
+    modified_.erase(r);
+    return true;
+}
+
+bool GridData::setItem(long row, int col, const CellValue& value) {
+    if (row < 0 || row >= rowCount() || col < 0 || col >= columnCount())
+        return false;
+    const std::uint32_t r = storeRow(row);
+    const std::uint64_t key = cellKey(r, col);
+    if (original(r, col) == value) {
+        edits_.erase(key);
+    } else {
+        edits_[key] = value;
+    }
+    if (inserted_.count(r) == 0) {
+        bool anyEdit = false;
+        for (int c = 0; c < columnCount() && !anyEdit; ++c)
+            anyEdit = edits_.count(cellKey(r, c)) != 0;
+        if (anyEdit)
+            modified_.insert(r);
+        else
+            modified_.erase(r);
+    }
+    return true;
+}
+
+void GridData::sort(const std::vector<SortKey>& keys) {
+    if (keys.empty())
+        return;
+    materializeOrder();
+    const long count = rowCount();
+    // One sort value per row and key, made once: numbers by value, everything else by text
+    // (dates and times come in ISO form, which sorts by text as by time). NULLs first.
+    struct Values {
+        std::vector<double> numbers;
+        std::vector<QString> texts;
+        std::vector<bool> nulls;
+    };
+    std::vector<Values> values(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const int col = keys[k].column;
+        const bool numeric = isNumeric(definition_.columns[static_cast<std::size_t>(col)].kind);
+        Values& v = values[k];
+        v.nulls.resize(store_.rowCount());
+        (numeric ? v.numbers.resize(store_.rowCount()) : v.texts.resize(store_.rowCount()));
+        for (long row = 0; row < count; ++row) {
+            const std::uint32_t r = order_[static_cast<std::size_t>(row)];
+            const CellValue value = current(r, col);
+            v.nulls[r] = !value.has_value();
+            if (!value)
+                continue;
+            if (numeric)
+                v.numbers[r] = value->toDouble();
+            else
+                v.texts[r] = *value;
+        }
+    }
+    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            const Values& v = values[k];
+            int c = 0;
+            if (v.nulls[a] || v.nulls[b]) {
+                c = v.nulls[a] == v.nulls[b] ? 0 : (v.nulls[a] ? -1 : 1);
+            } else if (!v.numbers.empty()) {
+                c = v.numbers[a] < v.numbers[b] ? -1 : (v.numbers[b] < v.numbers[a] ? 1 : 0);
+            } else {
+                c = v.texts[a].compare(v.texts[b]);
+            }
+            if (c != 0)
+                return keys[k].ascending ? c < 0 : c > 0;
+        }
+        return false;
+    });
+}
+
+std::vector<GridData::Change> GridData::pendingChanges() const {
+    std::vector<Change> changes;
+    for (std::uint32_t r : deleted_)
+        changes.push_back({Change::Delete, r});
+    // Modified and inserted rows in display order, so that statements follow what the user sees.
+    const long count = rowCount();
+    for (long row = 0; row < count; ++row) {
+        const std::uint32_t r = storeRow(row);
+        if (inserted_.count(r) != 0)
+            changes.push_back({Change::Insert, r});
+        else if (modified_.count(r) != 0)
+            changes.push_back({Change::Modify, r});
+    }
+    return changes;
+}
+
+void GridData::acceptChanges() {
+    for (auto& [key, value] : edits_)
+        base_[key] = value;
+    edits_.clear();
+    inserted_.clear();
+    modified_.clear();
+    deleted_.clear();
+}
+
+} // namespace platform::grid

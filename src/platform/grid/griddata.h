@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/grid/column.h"
+#include "platform/grid/gridrows.h"
+#include "platform/grid/rowstore.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace platform::grid {
+
+// A cell value as the program sets it: text, or nullopt for NULL.
+using CellValue = std::optional<QString>;
+
+// One sort key: a column and its direction.
+struct SortKey {
+    int column = 0;
+    bool ascending = true;
+    friend bool operator==(const SortKey&, const SortKey&) = default;
+};
+
+// Parses a sort text such as "#1 A", "lastname D, #2 A" against `definition`. Returns nullopt
+// when a column or direction is not understood; an empty text gives no keys.
+std::optional<std::vector<SortKey>> parseSortText(const QString& text,
+                                                  const GridDefinition& definition);
+
+// The rows of a grid: what was retrieved (in columnar storage), what the program or the user
+// changed, inserted and deleted since, and the display order. Rows count from 0 here.
+class GridData final : public GridRows {
+public:
+    GridData() = default;
+
+    const GridDefinition& definition() const { return definition_; }
+    // A new definition drops every row.
+    void setDefinition(GridDefinition definition);
+    void clear();
+
+    // GridRows, in display order.
+    long rowCount() const override;
+    int columnCount() const override { return static_cast<int>(definition_.columns.size()); }
+    const ColumnInfo& column(int col) const override {
+        return definition_.columns.at(static_cast<std::size_t>(col));
+    }
+    bool isNull(long row, int col) const override;
+    QString text(long row, int col) const override;
+    QByteArray bytes(long row, int col) const override;
+
+    // Appends the rows of a retrieved batch, from `first` to before `end`.
+    void appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end);
+    // Inserts an empty row before display row `before` (or at the end for -1); returns its row.
+    long insertRow(long before);
+    bool deleteRow(long row);
+    bool setItem(long row, int col, const CellValue& value);
+
+    void sort(const std::vector<SortKey>& keys);
+    std::uint32_t storeRow(long row) const;
+
+    // What Update() has to write.
+    struct Change {
+        enum Kind { Insert, Modify, Delete } kind;
+        std::uint32_t storeRow;
+    };
+    std::vector<Change> pendingChanges() const;
+    bool isModified(std::uint32_t storeRow, int col) const;
+    // The value of a cell as it was last retrieved or written to the database.
+    CellValue original(std::uint32_t storeRow, int col) const;
+    CellValue current(std::uint32_t storeRow, int col) const;
+    // After a successful update: the current values become the original ones.
+    void acceptChanges();
+
+    std::size_t allocatedBytes() const { return store_.allocatedBytes() + order_.capacity() * 4; }
+
+private:
+    static std::uint64_t cellKey(std::uint32_t row, int col) {
+        return (std::uint64_t{row} << 16) | static_cast<std::uint16_t>(col);
+    }
+    void materializeOrder();
+    CellValue stored(std::uint32_t storeRow, int col) const;
+
+    GridDefinition definition_;
+    RowStore store_;
+    // Display row -> stored row; empty while the two are the same.
+    std::vector<std::uint32_t> order_;
+    bool ordered_ = false;
+    // Values written since retrieval: `base_` holds what the database has now, `edits_` what the
+    // grid shows and Update() has yet to write.
+    std::unordered_map<std::uint64_t, CellValue> base_;
+    std::unordered_map<std::uint64_t, CellValue> edits_;
+    std::unordered_set<std::uint32_t> inserted_;
+    std::unordered_set<std::uint32_t> modified_;
+    std::vector<std::uint32_t> deleted_;
+};
+
+// Binary cells show and export as upper-case hex.
+QString hexOf(const QByteArray& bytes);
+
+} // namespace platform::grid

@@ -1,0 +1,147 @@
+#include "platform/grid/gridmodel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
+namespace platform::grid {
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : published_;
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : data_.columnCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= published_)
+        return {};
+    const int col = index.column();
+    const ColumnInfo& column = data_.column(col);
+    switch (role) {
+    case Qt::DisplayRole: {
+        if (data_.isNull(index.row(), col))
+            return QStringLiteral("NULL");
+        if (column.kind == ColumnKind::Binary) {
+            const QString hex = data_.text(index.row(), col);
+            const qsizetype bytes = hex.size() / 2;
+            return hex.size() <= 16
+                       ? QStringLiteral("0x%1").arg(hex)
+                       : QStringLiteral("0x%1\u2026 (%2 bytes)").arg(hex.left(16)).arg(bytes);
+        }
+        QString text = data_.text(index.row(), col);
+        if (text.size() > kShownCharacters) {
+            text.truncate(kShownCharacters);
+            text.append(u'\u2026');
+        }
+        // One line per row: line breaks show as a visible mark.
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\u21b5"));
+        text.replace(u'\n', u'\u21b5');
+        text.replace(u'\r', u'\u21b5');
+        return text;
+    }
+    case Qt::EditRole:
+        return data_.isNull(index.row(), col) ? QVariant() : QVariant(data_.text(index.row(), col));
+    case Qt::ToolTipRole:
+        if (column.kind != ColumnKind::Binary && !data_.isNull(index.row(), col)) {
+            const QString text = data_.text(index.row(), col);
+            if (text.size() > kShownCharacters)
+                return text.left(4000);
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (isNumeric(column.kind) ? Qt::AlignRight : Qt::AlignLeft));
+    case Qt::ForegroundRole:
+        if (data_.isNull(index.row(), col))
+            return QBrush(QColor(0x80, 0x80, 0x80));
+        return {};
+    case Qt::FontRole:
+        if (data_.isNull(index.row(), col)) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section < 0 || section >= data_.columnCount())
+        return {};
+    const ColumnInfo& column = data_.column(section);
+    return column.label.isEmpty() ? column.name : column.label;
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const GridDefinition& definition = data_.definition();
+    if (!definition.updateTable.isEmpty() && data_.column(index.column()).updatable &&
+        data_.column(index.column()).kind != ColumnKind::Binary)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const CellValue cell = value.isNull() ? CellValue() : CellValue(value.toString());
+    if (!data_.setItem(index.row(), index.column(), cell))
+        return false;
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
+void GridModel::resetAll() {
+    beginResetModel();
+    published_ = static_cast<int>(data_.rowCount());
+    endResetModel();
+}
+
+void GridModel::publishRows() {
+    const int rows = static_cast<int>(data_.rowCount());
+    if (rows > published_) {
+        beginInsertRows({}, published_, rows - 1);
+        published_ = rows;
+        endInsertRows();
+    } else if (rows < published_) {
+        resetAll();
+    }
+}
+
+void GridModel::rowsChangedInPlace(long first, long last) {
+    if (first > last || data_.columnCount() == 0)
+        return;
+    Q_EMIT dataChanged(index(static_cast<int>(first), 0),
+                       index(static_cast<int>(last), data_.columnCount() - 1));
+}
+
+void GridModel::insertedRow(long row) {
+    beginInsertRows({}, static_cast<int>(row), static_cast<int>(row));
+    ++published_;
+    endInsertRows();
+}
+
+void GridModel::removedRow(long row) {
+    beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
+    --published_;
+    endRemoveRows();
+}
+
+void GridModel::orderChanged() {
+    Q_EMIT layoutAboutToBeChanged();
+    Q_EMIT layoutChanged();
+}
+
+} // namespace platform::grid

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/grid/column.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform::grid {
+
+// Read access to a grid's rows in display order, as exports and printing see them.
+// Rows and columns count from 0 here.
+class GridRows {
+public:
+    virtual ~GridRows() = default;
+    virtual long rowCount() const = 0;
+    virtual int columnCount() const = 0;
+    virtual const ColumnInfo& column(int col) const = 0;
+    virtual bool isNull(long row, int col) const = 0;
+    // The cell as text: numbers, dates and times in the driver's text form ("1234.50",
+    // "2024-03-01", "2024-03-01 12:30:00"); binary cells as upper-case hex without prefix.
+    // Empty for NULL (ask isNull to tell NULL from empty text).
+    virtual QString text(long row, int col) const = 0;
+    // The raw bytes of a binary cell (empty for other kinds and for NULL).
+    virtual QByteArray bytes(long row, int col) const = 0;
+};
+
+} // namespace platform::grid

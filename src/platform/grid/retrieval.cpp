@@ -1,0 +1,353 @@
+#include "platform/grid/retrieval.h"
+
+#include "platform/odbc/diagnostics.h"
+#include "platform/odbc/handles.h"
+#include "platform/odbc/wide.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+
+namespace platform::grid {
+
+using odbc::StatementHandle;
+
+// How one result column is read.
+struct FetchColumn {
+    SQLSMALLINT sqlType = SQL_VARCHAR;
+    SQLULEN size = 0;
+    bool binary = false;
+    bool longData = false;
+    std::size_t width = 0; // characters (bytes for binary) per bound cell, terminator included
+};
+
+namespace {
+
+// Length indicators are filled with this before each fetch. A driver that writes only 32 bits
+// of a 64-bit SQLLEN leaves the high half of it behind.
+constexpr SQLLEN kSentinel = static_cast<SQLLEN>(0x5A5A5A5A5A5A5A5AULL);
+constexpr std::uint64_t kSentinelHigh = 0x5A5A5A5AULL;
+constexpr SQLULEN kLongLimit = 8000;
+
+bool isLongType(SQLSMALLINT type) {
+    return type == SQL_LONGVARCHAR || type == SQL_WLONGVARCHAR || type == SQL_LONGVARBINARY;
+}
+
+bool isBinaryType(SQLSMALLINT type) {
+    return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
+}
+
+QString truncatedIndicatorText() {
+    return QStringLiteral(
+        "The ODBC driver returned 32-bit length values where 64-bit ones are needed, so the "
+        "rows cannot be read correctly. Register the Db2 driver with unixODBC as libdb2o.so, "
+        "not libdb2.so.");
+}
+
+} // namespace
+
+Retrieval::Retrieval(SQLHDBC connection, QString statement, std::size_t columns,
+                     std::function<void()> wake)
+    : connection_(connection), statement_(std::move(statement)), columns_(columns),
+      wake_(std::move(wake)) {}
+
+Retrieval::~Retrieval() {
+    stop();
+    join();
+}
+
+void Retrieval::start() {
+    worker_ = std::thread([this] { run(); });
+}
+
+void Retrieval::join() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void Retrieval::stop() {
+    stop_ = true;
+    std::lock_guard lock(mutex_);
+    if (executing_ != nullptr)
+        SQLCancel(executing_);
+    space_.notify_all();
+}
+
+std::unique_ptr<RowStore> Retrieval::takeBatch() {
+    std::lock_guard lock(mutex_);
+    if (batches_.empty())
+        return nullptr;
+    auto batch = std::move(batches_.front());
+    batches_.pop_front();
+    space_.notify_all();
+    return batch;
+}
+
+bool Retrieval::done() const {
+    std::lock_guard lock(mutex_);
+    return finished_ && batches_.empty();
+}
+
+QString Retrieval::errorText() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+void Retrieval::fail(const QString& text) {
+    std::lock_guard lock(mutex_);
+    if (error_.isEmpty())
+        error_ = text;
+}
+
+void Retrieval::fail(SQLSMALLINT handleType, SQLHANDLE handle) {
+    const auto records = odbc::diagnostics(handleType, handle);
+    // A statement cancelled because the user stopped it is no error.
+    if (stop_ && !records.empty() &&
+        (records.front().sqlState == u"HY008" || records.front().sqlState == u"57014"))
+        return;
+    fail(records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
+                         : odbc::formatDiagnostics(records));
+}
+
+bool Retrieval::deliver(std::unique_ptr<RowStore> batch) {
+    {
+        std::unique_lock lock(mutex_);
+        space_.wait(lock, [this] { return stop_ || batches_.size() < kQueuedBatches; });
+        if (stop_)
+            return false;
+        batches_.push_back(std::move(batch));
+    }
+    wake_();
+    return true;
+}
+
+void Retrieval::run() {
+    StatementHandle stmt;
+    if (!SQL_SUCCEEDED(StatementHandle::allocate(connection_, stmt)))
+        fail(SQL_HANDLE_DBC, connection_);
+    else
+        runStatement(stmt.get());
+    if (stmt) {
+        std::lock_guard lock(mutex_);
+        executing_ = nullptr;
+    }
+    if (stmt)
+        SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    stmt.reset();
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    wake_();
+}
+
+bool Retrieval::runStatement(SQLHSTMT stmt) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_)
+            return false;
+        executing_ = stmt;
+    }
+    SQLRETURN rc = SQLExecDirectW(stmt, odbc::wide(statement_), odbc::wideLength(statement_));
+    {
+        std::lock_guard lock(mutex_);
+        executing_ = nullptr;
+    }
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+        fail(SQL_HANDLE_STMT, stmt);
+        return false;
+    }
+
+    SQLSMALLINT count = 0;
+    SQLNumResultCols(stmt, &count);
+    if (static_cast<std::size_t>(count) != columns_) {
+        fail(QStringLiteral("The statement returned %1 columns where the grid has %2.")
+                 .arg(count)
+                 .arg(columns_));
+        return false;
+    }
+
+    std::vector<FetchColumn> columns(columns_);
+    bool anyLong = false;
+    for (std::size_t i = 0; i < columns_; ++i) {
+        FetchColumn& c = columns[i];
+        SQLWCHAR name[256];
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT decimals = 0;
+        SQLSMALLINT nullable = 0;
+        SQLDescribeColW(stmt, static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
+                        &c.size, &decimals, &nullable);
+        c.binary = isBinaryType(c.sqlType);
+        c.longData = isLongType(c.sqlType) || c.size == 0 || c.size > kLongLimit;
+        anyLong = anyLong || c.longData;
+        // Numbers, dates and times come as text; their described size does not count the sign,
+        // point or separators.
+        const bool text = c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR ||
+                          c.sqlType == SQL_WCHAR || c.sqlType == SQL_WVARCHAR;
+        c.width = c.binary ? c.size : text ? c.size + 1 : std::max<SQLULEN>(c.size + 8, 48);
+    }
+    return anyLong ? fetchRows(stmt, columns) : fetchBlocks(stmt, columns);
+}
+
+bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& columns) {
+    const std::size_t n = columns.size();
+    std::vector<std::vector<char16_t>> text(n);
+    std::vector<std::vector<char>> raw(n);
+    std::vector<std::vector<SQLLEN>> indicators(n, std::vector<SQLLEN>(kBlockRows));
+    SQLULEN fetched = 0;
+
+    SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);
+    SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const FetchColumn& c = columns[i];
+        SQLRETURN rc;
+        if (c.binary) {
+            raw[i].resize(c.width * kBlockRows);
+            rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_BINARY, raw[i].data(),
+                            static_cast<SQLLEN>(c.width), indicators[i].data());
+        } else {
+            text[i].resize(c.width * kBlockRows);
+            rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_WCHAR, text[i].data(),
+                            static_cast<SQLLEN>(c.width * sizeof(char16_t)), indicators[i].data());
+        }
+        if (!SQL_SUCCEEDED(rc)) {
+            fail(SQL_HANDLE_STMT, stmt);
+            return false;
+        }
+    }
+
+    std::vector<char> utf8;
+    std::size_t blockRows = kFirstBlockRows;
+    while (!stop_) {
+        SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
+                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(blockRows)), 0);
+        for (auto& column : indicators)
+            std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(blockRows),
+                      kSentinel);
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            return true;
+        if (!SQL_SUCCEEDED(rc)) {
+            fail(SQL_HANDLE_STMT, stmt);
+            return false;
+        }
+        auto batch = std::make_unique<RowStore>(n);
+        for (std::size_t row = 0; row < fetched; ++row) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const SQLLEN indicator = indicators[i][row];
+                if ((static_cast<std::uint64_t>(indicator) >> 32) == kSentinelHigh) {
+                    fail(truncatedIndicatorText());
+                    return false;
+                }
+                if (indicator == SQL_NULL_DATA) {
+                    batch->appendNull(i);
+                    continue;
+                }
+                const FetchColumn& c = columns[i];
+                const std::size_t unit = c.binary ? 1 : sizeof(char16_t);
+                if (indicator < 0 ||
+                    static_cast<std::size_t>(indicator) / unit >= c.width + (c.binary ? 1 : 0)) {
+                    fail(QStringLiteral("A value of column %1 is longer than the driver described "
+                                        "it (%2), so it cannot be read whole.")
+                             .arg(i + 1)
+                             .arg(c.size));
+                    return false;
+                }
+                const std::size_t length = static_cast<std::size_t>(indicator) / unit;
+                if (c.binary) {
+                    batch->appendCell(i, raw[i].data() + row * c.width, length);
+                } else {
+                    utf8.resize(length * 3);
+                    const std::size_t bytes =
+                        utf16ToUtf8(text[i].data() + row * c.width, length, utf8.data());
+                    batch->appendCell(i, utf8.data(), bytes);
+                }
+            }
+            batch->commitRow();
+        }
+        if (!deliver(std::move(batch)))
+            return true;
+        blockRows = kBlockRows;
+    }
+    return true;
+}
+
+bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns) {
+    const std::size_t n = columns.size();
+    std::vector<char> buffer(64 * 1024);
+    std::vector<char> cell;
+    std::vector<char> utf8;
+    std::size_t batchRows = 8;
+    auto batch = std::make_unique<RowStore>(n);
+    while (!stop_) {
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc)) {
+            fail(SQL_HANDLE_STMT, stmt);
+            return false;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const FetchColumn& c = columns[i];
+            const SQLSMALLINT target = c.binary ? SQL_C_BINARY : SQL_C_WCHAR;
+            const std::size_t terminator = c.binary ? 0 : sizeof(char16_t);
+            cell.clear();
+            bool null = false;
+            for (;;) {
+                SQLLEN indicator = kSentinel;
+                const SQLRETURN got =
+                    SQLGetData(stmt, static_cast<SQLUSMALLINT>(i + 1), target, buffer.data(),
+                               static_cast<SQLLEN>(buffer.size()), &indicator);
+                if (got == SQL_NO_DATA)
+                    break;
+                if (!SQL_SUCCEEDED(got)) {
+                    fail(SQL_HANDLE_STMT, stmt);
+                    return false;
+                }
+                if ((static_cast<std::uint64_t>(indicator) >> 32) == kSentinelHigh) {
+                    fail(truncatedIndicatorText());
+                    return false;
+                }
+                if (indicator == SQL_NULL_DATA) {
+                    null = true;
+                    break;
+                }
+                // A part that filled the buffer is followed by more; the buffer holds the
+                // part without its terminator.
+                const bool more =
+                    got == SQL_SUCCESS_WITH_INFO &&
+                    (indicator == SQL_NO_TOTAL ||
+                     static_cast<std::size_t>(indicator) + terminator > buffer.size());
+                const std::size_t part =
+                    more ? buffer.size() - terminator : static_cast<std::size_t>(indicator);
+                cell.insert(cell.end(), buffer.begin(),
+                            buffer.begin() + static_cast<std::ptrdiff_t>(part));
+                if (!more)
+                    break;
+            }
+            if (null) {
+                batch->appendNull(i);
+            } else if (c.binary) {
+                batch->appendCell(i, cell.data(), cell.size());
+            } else {
+                const std::size_t units = cell.size() / sizeof(char16_t);
+                utf8.resize(units * 3);
+                const std::size_t bytes =
+                    utf16ToUtf8(reinterpret_cast<const char16_t*>(cell.data()), units, utf8.data());
+                batch->appendCell(i, utf8.data(), bytes);
+            }
+        }
+        batch->commitRow();
+        if (batch->rowCount() >= batchRows) {
+            if (!deliver(std::move(batch)))
+                return true;
+            batch = std::make_unique<RowStore>(n);
+            batchRows = 256;
+        }
+    }
+    if (batch->rowCount() > 0)
+        deliver(std::move(batch));
+    return true;
+}
+
+} // namespace platform::grid

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/grid/column.h"
+#include "platform/grid/rowstore.h"
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sql.h>
+#include <thread>
+
+namespace platform::grid {
+
+// Runs one SELECT on a worker thread: execute, then block fetch into columnar batches that the
+// user-interface thread takes in turn. stop() ends the fetch loop and closes the cursor, and
+// cancels a statement that the server is still executing.
+class Retrieval {
+public:
+    // `wake` is called on the worker thread whenever a batch is ready or the work has ended.
+    Retrieval(SQLHDBC connection, QString statement, std::size_t columns,
+              std::function<void()> wake);
+    ~Retrieval();
+    Retrieval(const Retrieval&) = delete;
+    Retrieval& operator=(const Retrieval&) = delete;
+
+    void start();
+    void stop();
+    // Waits for the worker to end.
+    void join();
+
+    // The next batch, or nullptr when none is waiting.
+    std::unique_ptr<RowStore> takeBatch();
+    // True once the worker has ended and every batch has been taken.
+    bool done() const;
+    // The error that ended the work (empty when it ended normally or was stopped).
+    QString errorText() const;
+    bool stopped() const { return stop_.load(); }
+
+    // Batches hold at most this many rows; the first ones are smaller, so that the first rows
+    // show at once.
+    static constexpr std::size_t kBlockRows = 1024;
+    static constexpr std::size_t kFirstBlockRows = 32;
+    static constexpr std::size_t kQueuedBatches = 8;
+
+private:
+    void run();
+    bool runStatement(SQLHSTMT stmt);
+    bool fetchBlocks(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
+    bool fetchRows(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
+    bool deliver(std::unique_ptr<RowStore> batch);
+    void fail(SQLSMALLINT handleType, SQLHANDLE handle);
+    void fail(const QString& text);
+
+    SQLHDBC connection_;
+    QString statement_;
+    std::size_t columns_;
+    std::function<void()> wake_;
+    std::thread worker_;
+    std::atomic<bool> stop_{false};
+
+    mutable std::mutex mutex_;
+    std::condition_variable space_;
+    std::deque<std::unique_ptr<RowStore>> batches_;
+    bool finished_ = false;
+    QString error_;
+    SQLHSTMT executing_ = nullptr; // the statement while the server executes it
+};
+
+} // namespace platform::grid

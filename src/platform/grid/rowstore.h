@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/grid/chunked.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace platform::grid {
+
+// Rows stored by column: per column, one byte arena (UTF-8 text, or raw bytes for binary
+// columns), the end offset of every cell and a null bitmap. No object is made per cell; text
+// becomes a QString only when it is read.
+class RowStore {
+public:
+    explicit RowStore(std::size_t columns = 0);
+
+    std::size_t columnCount() const { return columns_.size(); }
+    std::size_t rowCount() const { return rows_; }
+
+    // A row is appended cell by cell, in column order, and then committed.
+    void appendCell(std::size_t col, const char* data, std::size_t size);
+    void appendNull(std::size_t col);
+    void commitRow() { ++rows_; }
+    // Appends row `row` of `other`, which has the same columns.
+    void appendRowFrom(const RowStore& other, std::size_t row);
+    // An arena may hold at most 4 GiB; true when `size` more bytes would not fit in `col`.
+    bool full(std::size_t col, std::size_t size) const;
+
+    bool isNull(std::size_t row, std::size_t col) const;
+    QByteArray bytes(std::size_t row, std::size_t col) const;
+    QString text(std::size_t row, std::size_t col) const;
+    std::size_t cellSize(std::size_t row, std::size_t col) const;
+
+    void truncate(std::size_t rows);
+    void clear() { truncate(0); }
+    // Heap held by the arenas, offsets and bitmaps.
+    std::size_t allocatedBytes() const;
+
+private:
+    struct Column {
+        ChunkedBuffer<char, 4096, 6> bytes;
+        ChunkedBuffer<std::uint32_t, 256, 8> ends;
+        ChunkedBuffer<std::uint64_t, 16, 6> nulls;
+    };
+    std::size_t begin(const Column& c, std::size_t row) const {
+        return row == 0 ? 0 : c.ends[row - 1];
+    }
+    void markNull(Column& c, std::size_t row, bool null);
+
+    std::vector<Column> columns_;
+    std::size_t rows_ = 0;
+};
+
+// Appends the UTF-8 form of `length` UTF-16 units to `out` (unpaired surrogates become U+FFFD).
+// Returns the number of bytes written; `out` must have room for 3 bytes per unit.
+std::size_t utf16ToUtf8(const char16_t* text, std::size_t length, char* out);
+
+} // namespace platform::grid

@@ -1,0 +1,401 @@
+#include "platform/grid/datawindow.h"
+#include "platform/grid/export.h"
+#include "platform/grid/syntax.h"
+#include "platform/printjob.h"
+#include "platform/registry.h"
+#include "platform/windows.h"
+#include "support/test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QPointer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace platform::grid;
+using platform::Transaction;
+using namespace testsupport;
+
+namespace {
+
+class DataWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        slot = connectedSlot();
+        grid.resize(600, 400);
+        grid.show();
+    }
+    void TearDown() override {
+        if (slot->isConnected())
+            slot->Rollback();
+    }
+
+    // Builds the grid for `sql` the way the sheets do, and binds it to the slot.
+    void build(const QString& sql) {
+        QString errors;
+        const QString syntax =
+            SyntaxFromSQL(*slot, sql, QStringLiteral("style(type=grid)"), errors);
+        ASSERT_TRUE(errors.isEmpty()) << errors.toStdString();
+        ASSERT_EQ(grid.Create(syntax, errors), 1) << errors.toStdString();
+        grid.SetTransObject(slot.get());
+    }
+
+    QStringList columnValues(int col) const {
+        QStringList out;
+        for (long row = 1; row <= grid.RowCount(); ++row)
+            out << (grid.isItemNull(row, col) ? QStringLiteral("NULL")
+                                              : grid.GetItemString(row, col));
+        return out;
+    }
+
+    std::unique_ptr<Transaction> slot;
+    DataWindow grid;
+    ScriptedMessageBoxes boxes;
+};
+
+// A scratch table of its own, with a key, for the update tests.
+class ScratchTable {
+public:
+    explicit ScratchTable(Transaction& slot)
+        : slot_(slot),
+          name_(QStringLiteral("db2inst1.grid_%1").arg(QCoreApplication::applicationPid())) {
+        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
+        execute(slot_, QStringLiteral("create table %1 (id integer primary key, name varchar(40), "
+                                      "amount numeric(9,2), born date)")
+                           .arg(name_));
+        execute(slot_, QStringLiteral("insert into %1 values (1, 'O''Brien', 10.50, '1970-01-02'),"
+                                      " (2, 'Zo\u00eb', null, null), (3, '', 0, '2001-12-31')")
+                           .arg(name_));
+        slot_.Commit();
+    }
+    ~ScratchTable() {
+        slot_.Rollback();
+        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
+        slot_.Commit();
+    }
+    const QString& name() const { return name_; }
+
+private:
+    Transaction& slot_;
+    QString name_;
+};
+
+} // namespace
+
+TEST_F(DataWindowTest, RetrievesEveryRowWithUnicodeNullsAndEmptyText) {
+    build(QStringLiteral("select empno, firstnme, lastname, salary, hiredate, workdept "
+                         "from db2inst1.employee order by empno  WITH UR "));
+    QSignalSpy started(&grid, &DataWindow::RetrieveStart);
+    QSignalSpy ended(&grid, &DataWindow::RetrieveEnd);
+    EXPECT_EQ(grid.Retrieve(), 40);
+    EXPECT_EQ(grid.RowCount(), 40);
+    EXPECT_EQ(grid.view()->model()->rowCount(), 40);
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_TRUE(boxes.shown().empty());
+
+    const QStringList last = columnValues(3);
+    EXPECT_TRUE(last.contains(QStringLiteral("O'Brien")));
+    EXPECT_TRUE(last.join(u' ').contains(QStringLiteral("M\u00fcller")));
+    EXPECT_EQ(grid.GetItemString(1, QStringLiteral("empno")),
+              queryValue(*slot, QStringLiteral("select min(empno) from db2inst1.employee")));
+
+    const QString nulls = queryValue(
+        *slot, QStringLiteral("select count(*) from db2inst1.employee where workdept is null"));
+    EXPECT_EQ(QString::number(columnValues(6).count(QStringLiteral("NULL"))), nulls);
+}
+
+TEST_F(DataWindowTest, NullStaysApartFromEmptyTextOnScreenAndInValues) {
+    build(QStringLiteral("select cast(null as varchar(5)) as a, '' as b, 'x' as c"));
+    ASSERT_EQ(grid.Retrieve(), 1);
+    EXPECT_TRUE(grid.isItemNull(1, 1));
+    EXPECT_FALSE(grid.isItemNull(1, 2));
+    EXPECT_EQ(grid.GetItemString(1, 2), QString());
+    QAbstractItemModel* model = grid.view()->model();
+    EXPECT_NE(model->index(0, 0).data().toString(), model->index(0, 1).data().toString());
+}
+
+TEST_F(DataWindowTest, LongTextAndBinaryColumnsArriveWhole) {
+    build(QStringLiteral("select empno, resume from db2inst1.emp_resume order by empno"));
+    ASSERT_GT(grid.Retrieve(), 0);
+    const QString longest =
+        queryValue(*slot, QStringLiteral("select max(length(resume)) from db2inst1.emp_resume"));
+    int longestSeen = 0;
+    for (long row = 1; row <= grid.RowCount(); ++row)
+        longestSeen = std::max(longestSeen, static_cast<int>(grid.GetItemString(row, 2).size()));
+    EXPECT_EQ(QString::number(longestSeen), longest);
+
+    build(QStringLiteral("select empno, picture from db2inst1.emp_photo order by empno"));
+    ASSERT_GT(grid.Retrieve(), 0);
+    const QString hex = queryValue(
+        *slot, QStringLiteral("select upper(encode(picture, 'hex')) from db2inst1.emp_photo "
+                              "where picture is not null order by empno limit 1"));
+    QStringList pictures = columnValues(2);
+    EXPECT_TRUE(pictures.contains(hex));
+    EXPECT_TRUE(pictures.contains(QStringLiteral("NULL")));
+}
+
+TEST_F(DataWindowTest, RetrieveRowAnsweringOneKeepsExactlyThoseRows) {
+    build(QStringLiteral("select n, 'row ' || n as label from generate_series(1, 200000) n"));
+    long calls = 0;
+    grid.setRetrieveRowHandler([&calls](long row) {
+        ++calls;
+        return row >= 5 ? 1L : 0L;
+    });
+    EXPECT_EQ(grid.Retrieve(), 5);
+    EXPECT_EQ(calls, 5);
+    EXPECT_EQ(columnValues(1),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                           QStringLiteral("4"), QStringLiteral("5")}));
+    // The cursor is closed: the connection runs the next statement at once.
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select 6 * 7")), QStringLiteral("42"));
+
+    grid.setRetrieveRowHandler(nullptr);
+    EXPECT_EQ(grid.Retrieve(), 200000);
+}
+
+TEST_F(DataWindowTest, RetrieveWhileRetrievingIsRefused) {
+    build(QStringLiteral("select n from generate_series(1, 50) n"));
+    long nested = 0;
+    grid.setRetrieveRowHandler([&](long row) {
+        if (row == 1)
+            nested = grid.Retrieve();
+        return 0L;
+    });
+    EXPECT_EQ(grid.Retrieve(), 50);
+    EXPECT_EQ(nested, -1);
+}
+
+TEST_F(DataWindowTest, CancelStopsAStatementTheServerIsStillExecuting) {
+    build(QStringLiteral("select pg_sleep(30) as slept"));
+    QTimer::singleShot(300, &grid, [this] { grid.DBCancel(); });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(grid.Retrieve(), 0);
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_TRUE(boxes.shown().empty()) << "a stop asked for by the user is no error";
+    slot->Rollback();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select 1")), QStringLiteral("1"));
+}
+
+TEST_F(DataWindowTest, ServerLostMidRetrievalShowsErrorKeepsRowsAndLivesOn) {
+    auto observer = connectedSlot(QStringLiteral("SQLCA1"));
+    const QString pid = queryValue(*slot, QStringLiteral("select pg_backend_pid()"));
+    slot->Commit();
+    build(QStringLiteral("select n from generate_series(1, 2000000) n"));
+    grid.setRetrieveRowHandler([&](long row) {
+        if (row == 5000)
+            queryValue(*observer, QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+        return 0L;
+    });
+    EXPECT_EQ(grid.Retrieve(), -1);
+    EXPECT_GE(grid.RowCount(), 5000);
+    EXPECT_LT(grid.RowCount(), 2000000);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains(QStringLiteral("SQLSTATE")));
+    EXPECT_EQ(grid.GetItemString(5000, 1), QStringLiteral("5000"));
+}
+
+TEST_F(DataWindowTest, SortOrdersNumbersDatesAndNulls) {
+    build(QStringLiteral("select * from (values (10, date '2020-01-05'), (null, date '1999-12-31'),"
+                         " (9, null), (-3, date '2020-01-04')) v(n, d)"));
+    ASSERT_EQ(grid.Retrieve(), 4);
+    ASSERT_EQ(grid.SetSort(QStringLiteral("#1 A")), 1);
+    ASSERT_EQ(grid.Sort(), 1);
+    EXPECT_EQ(columnValues(1), (QStringList{QStringLiteral("NULL"), QStringLiteral("-3"),
+                                            QStringLiteral("9"), QStringLiteral("10")}));
+    ASSERT_EQ(grid.SetSort(QStringLiteral("#2 D")), 1);
+    grid.Sort();
+    EXPECT_EQ(columnValues(2),
+              (QStringList{QStringLiteral("2020-01-05"), QStringLiteral("2020-01-04"),
+                           QStringLiteral("1999-12-31"), QStringLiteral("NULL")}));
+    EXPECT_EQ(grid.SetSort(QStringLiteral("#9 A")), -1);
+}
+
+TEST_F(DataWindowTest, SharedDataShowsOneSetOfRowsWithSelectionKeptApart) {
+    build(QStringLiteral("select deptno, deptname from db2inst1.department order by deptno"));
+    const long rows = grid.Retrieve();
+    ASSERT_GT(rows, 3);
+    DataWindow other;
+    ASSERT_EQ(grid.ShareData(&other), 1);
+    EXPECT_EQ(other.RowCount(), rows);
+    EXPECT_EQ(other.GetItemString(2, 1), grid.GetItemString(2, 1));
+
+    grid.SelectRow(2, true);
+    other.SelectRow(3, true);
+    EXPECT_TRUE(grid.IsSelected(2));
+    EXPECT_FALSE(grid.IsSelected(3));
+    EXPECT_TRUE(other.IsSelected(3));
+    EXPECT_FALSE(other.IsSelected(2));
+    EXPECT_EQ(grid.GetSelectedRow(0), 2);
+    EXPECT_EQ(other.GetSelectedRow(0), 3);
+    EXPECT_EQ(other.GetSelectedRow(3), 0);
+
+    grid.SetItem(1, 2, QStringLiteral("changed"));
+    EXPECT_EQ(other.GetItemString(1, 2), QStringLiteral("changed"));
+    grid.SelectRow(0, true);
+    EXPECT_TRUE(grid.IsSelected(rows));
+    grid.SelectRow(0, false);
+    EXPECT_EQ(grid.GetSelectedRow(0), 0);
+    EXPECT_TRUE(other.IsSelected(3));
+}
+
+TEST_F(DataWindowTest, UpdateWritesEditsInsertsAndDeletesWithBoundValues) {
+    ScratchTable table(*slot);
+    auto observer = connectedSlot(QStringLiteral("SQLCA1"));
+    build(QStringLiteral("select * from %1 order by id").arg(table.name()));
+    ASSERT_EQ(grid.Retrieve(), 3);
+    EXPECT_TRUE(grid.definition().columns[0].key);
+
+    grid.SetItem(1, 2, QStringLiteral("O'Brien-Smith; drop table x; --"));
+    grid.SetItemNull(3, 4);
+    grid.SetItem(2, 3, QStringLiteral("12.75"));
+    const long row = grid.InsertRow(0);
+    grid.SetItem(row, 1, QStringLiteral("4"));
+    grid.SetItem(row, 2, QStringLiteral("\u6771\u4eac"));
+    ASSERT_EQ(grid.DeleteRow(3), 1); // id 3 goes
+    ASSERT_EQ(grid.Update(), 1) << (boxes.shown().empty() ? ""
+                                                          : boxes.shown()[0].text.toStdString());
+    EXPECT_EQ(queryValue(*observer, QStringLiteral("select count(*) from %1").arg(table.name())),
+              QStringLiteral("3"))
+        << "nothing is visible before COMMIT";
+    slot->Commit();
+    observer->Commit();
+    EXPECT_EQ(queryValue(*observer,
+                         QStringLiteral("select string_agg(id || ':' || name || ':' || "
+                                        "coalesce(amount::text, 'null'), ',' order by id) from %1")
+                             .arg(table.name())),
+              QStringLiteral(
+                  "1:O'Brien-Smith; drop table x; --:10.50,2:Zo\u00eb:12.75,4:\u6771\u4eac:null"));
+    EXPECT_EQ(grid.Update(), 1) << "nothing left to write";
+}
+
+TEST_F(DataWindowTest, UpdateOfRowChangedMeanwhileFailsAndWritesNothing) {
+    ScratchTable table(*slot);
+    auto other = connectedSlot(QStringLiteral("SQLCA1"));
+    build(QStringLiteral("select id, name from %1 order by id").arg(table.name()));
+    ASSERT_EQ(grid.Retrieve(), 3);
+    execute(*other, QStringLiteral("update %1 set id = 20 where id = 2").arg(table.name()));
+    other->Commit();
+
+    grid.SetItem(1, 2, QStringLiteral("first"));
+    grid.SetItem(2, 2, QStringLiteral("second"));
+    EXPECT_EQ(grid.Update(), -1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains(QStringLiteral("instead of one")));
+    slot->Rollback();
+    EXPECT_EQ(queryValue(*other, QStringLiteral("select string_agg(name, ',' order by id) from %1")
+                                     .arg(table.name())),
+              QStringLiteral("O'Brien,,Zo\u00eb"));
+}
+
+TEST_F(DataWindowTest, GridWithoutATablesKeyIsReadOnly) {
+    build(QStringLiteral("select * from db2inst1.sales"));
+    ASSERT_GT(grid.Retrieve(), 0);
+    EXPECT_TRUE(grid.definition().updateTable.isEmpty());
+    EXPECT_FALSE(grid.view()->model()->flags(grid.view()->model()->index(0, 0)) &
+                 Qt::ItemIsEditable);
+    grid.SetItem(1, 1, QStringLiteral("x"));
+    EXPECT_EQ(grid.Update(), -1);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+}
+
+TEST_F(DataWindowTest, ClickReportsRowHeadingAndEmptySpace) {
+    build(QStringLiteral("select n from generate_series(1, 3) n"));
+    ASSERT_EQ(grid.Retrieve(), 3);
+    QSignalSpy clicks(&grid, &DataWindow::Clicked);
+    QTableView* view = grid.view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(1, 0)).center());
+    QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(10, view->viewport()->height() - 3));
+    ASSERT_EQ(clicks.count(), 3);
+    EXPECT_EQ(clicks[0][2].toLongLong(), 2);
+    EXPECT_EQ(clicks[0][3].value<DwObject>().type, QStringLiteral("column"));
+    EXPECT_EQ(clicks[1][2].toLongLong(), 0);
+    EXPECT_EQ(clicks[1][3].value<DwObject>().type, QStringLiteral("text"));
+    EXPECT_EQ(clicks[2][2].toLongLong(), 0);
+}
+
+TEST_F(DataWindowTest, PrintHoldsEveryRowAfterTheJobsText) {
+    QTemporaryDir folder;
+    qputenv("DORVANE_PRINT_DIR", folder.path().toUtf8());
+    build(QStringLiteral("select n, 'row ' || n as label from generate_series(1, 500) n"));
+    ASSERT_EQ(grid.Retrieve(), 500);
+    auto job = platform::PrintJob::PrintOpen();
+    grid.setPrintMarginTop(250);
+    job->Print(QStringLiteral("select n from somewhere"));
+    PrintDataWindow(*job, grid);
+    ASSERT_EQ(job->PrintClose(), 1);
+    qunsetenv("DORVANE_PRINT_DIR");
+
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {job->outputFile(), QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(60000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_LT(text.indexOf(QStringLiteral("select n from somewhere")),
+              text.indexOf(QStringLiteral("row 1")));
+    for (int n : {1, 2, 250, 499, 500})
+        EXPECT_TRUE(text.contains(QStringLiteral("row %1\n").arg(n))) << n;
+}
+
+TEST_F(DataWindowTest, SaveAsCsvAndSqlInsertHoldEveryRow) {
+    QTemporaryDir folder;
+    build(QStringLiteral("select empno, lastname, workdept from db2inst1.employee order by empno"));
+    const long rows = grid.Retrieve();
+    ASSERT_EQ(grid.SaveAs(folder.filePath(QStringLiteral("e.csv")), ExportFormat::Csv), 1);
+    ASSERT_EQ(grid.SaveAs(folder.filePath(QStringLiteral("e.sql")), ExportFormat::SqlInsert), 1);
+    QFile csv(folder.filePath(QStringLiteral("e.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count("\r\n"), rows + 1);
+    QFile sql(folder.filePath(QStringLiteral("e.sql")));
+    ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
+    EXPECT_EQ(sql.readAll().count("INSERT INTO"), rows);
+}
+
+namespace {
+class w_probe_grid_sheet : public platform::Sheet {
+public:
+    w_probe_grid_sheet() : grid(new DataWindow(this)) {}
+    DataWindow* grid;
+};
+} // namespace
+
+TEST_F(DataWindowTest, ClosingASheetDuringRetrievalStopsItFirstThenCloses) {
+    platform::Frame frame;
+    frame.show();
+    platform::ClassRegistry::instance().add<w_probe_grid_sheet>(
+        QStringLiteral("w_probe_grid_sheet"));
+    QPointer<w_probe_grid_sheet> sheet = static_cast<w_probe_grid_sheet*>(
+        platform::OpenSheet(QStringLiteral("w_probe_grid_sheet"), &frame));
+    ASSERT_TRUE(sheet);
+    QString errors;
+    const QString syntax =
+        SyntaxFromSQL(*slot, QStringLiteral("select n from generate_series(1, 5000000) n"),
+                      QStringLiteral("style(type=grid)"), errors);
+    ASSERT_EQ(sheet->grid->Create(syntax, errors), 1);
+    sheet->grid->SetTransObject(slot.get());
+
+    int closeAnswer = 0;
+    QTimer::singleShot(200, [&] { closeAnswer = sheet->Close(); });
+    const long rows = sheet->grid->Retrieve();
+    EXPECT_EQ(closeAnswer, -1) << "the close waits for the retrieval";
+    EXPECT_GE(rows, 0); // the server may still be executing when the close comes
+    EXPECT_LT(rows, 5000000);
+    ASSERT_TRUE(sheet) << "nothing is destroyed under a running retrieval";
+    for (int i = 0; i < 20 && sheet; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_FALSE(sheet) << "the sheet closes once the retrieval has ended";
+    EXPECT_TRUE(frame.sheets().isEmpty());
+    platform::ClassRegistry::instance().remove(QStringLiteral("w_probe_grid_sheet"));
+}

@@ -1,0 +1,173 @@
+#include "platform/grid/chunked.h"
+#include "platform/grid/griddata.h"
+#include "platform/grid/rowstore.h"
+
+#include <QStringList>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace platform::grid;
+
+TEST(ChunkedBuffer, KeepsEveryElementAcrossGrowingAndFullChunks) {
+    ChunkedBuffer<int, 4, 3> buffer; // chunks of 4, 8, 16, then 32
+    for (int i = 0; i < 1000; ++i)
+        buffer.push_back(i);
+    ASSERT_EQ(buffer.size(), 1000u);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(buffer[static_cast<std::size_t>(i)], i);
+
+    std::vector<int> out(300);
+    buffer.copyOut(2, 300, out.data());
+    EXPECT_EQ(out.front(), 2);
+    EXPECT_EQ(out.back(), 301);
+
+    buffer.truncate(13);
+    EXPECT_EQ(buffer.size(), 13u);
+    EXPECT_EQ(buffer.allocatedBytes(), (4 + 8 + 16) * sizeof(int));
+    buffer.push_back(-1);
+    EXPECT_EQ(buffer[13], -1);
+}
+
+TEST(ChunkedBuffer, AppendSpansChunkBorders) {
+    ChunkedBuffer<char, 4, 2> bytes;
+    const std::string text = "abcdefghijklmnopqrstuvwxyz0123456789";
+    bytes.append(text.data(), 3);
+    bytes.append(text.data() + 3, text.size() - 3);
+    std::string back(text.size(), '?');
+    bytes.copyOut(0, text.size(), back.data());
+    EXPECT_EQ(back, text);
+}
+
+TEST(RowStore, KeepsNullApartFromEmptyAndTruncatesWhole) {
+    RowStore store(2);
+    for (int row = 0; row < 200; ++row) {
+        const std::string a = "row " + std::to_string(row);
+        store.appendCell(0, a.data(), a.size());
+        if (row % 3 == 0)
+            store.appendNull(1);
+        else
+            store.appendCell(1, "", 0);
+        store.commitRow();
+    }
+    EXPECT_EQ(store.rowCount(), 200u);
+    EXPECT_EQ(store.text(199, 0), QStringLiteral("row 199"));
+    EXPECT_TRUE(store.isNull(99, 1));
+    EXPECT_FALSE(store.isNull(100, 1));
+    EXPECT_TRUE(store.text(100, 1).isEmpty());
+
+    store.truncate(65);
+    EXPECT_EQ(store.rowCount(), 65u);
+    store.appendCell(0, "x", 1);
+    store.appendCell(1, "y", 1);
+    store.commitRow();
+    EXPECT_FALSE(store.isNull(65, 1)) << "a truncated row's null bit must not leak into the next";
+    EXPECT_EQ(store.text(65, 0), QStringLiteral("x"));
+    EXPECT_EQ(store.text(64, 0), QStringLiteral("row 64"));
+}
+
+TEST(RowStore, Utf16ConvertsToUtf8IncludingSurrogatePairs) {
+    const QString text = QStringLiteral("O'Brien Zo\u00eb \u6771\u4eac \U0001F600");
+    std::string out(static_cast<std::size_t>(text.size()) * 3, '\0');
+    const std::size_t n = utf16ToUtf8(reinterpret_cast<const char16_t*>(text.utf16()),
+                                      static_cast<std::size_t>(text.size()), out.data());
+    EXPECT_EQ(QString::fromUtf8(out.data(), static_cast<qsizetype>(n)), text);
+
+    const char16_t lone[] = {u'a', 0xD800, u'b'};
+    const std::size_t m = utf16ToUtf8(lone, 3, out.data());
+    EXPECT_EQ(QString::fromUtf8(out.data(), static_cast<qsizetype>(m)), QStringLiteral("a\uFFFDb"));
+}
+
+namespace {
+
+GridDefinition twoColumns() {
+    GridDefinition def;
+    ColumnInfo n;
+    n.name = QStringLiteral("n");
+    n.kind = ColumnKind::Integer;
+    ColumnInfo t;
+    t.name = QStringLiteral("t");
+    def.columns = {n, t};
+    return def;
+}
+
+void addRow(GridData& data, const char* n, const char* t) {
+    RowStore batch(2);
+    n ? batch.appendCell(0, n, std::strlen(n)) : batch.appendNull(0);
+    t ? batch.appendCell(1, t, std::strlen(t)) : batch.appendNull(1);
+    batch.commitRow();
+    data.appendRetrieved(batch, 0, 1);
+}
+
+QStringList strings(std::initializer_list<const char*> items) {
+    QStringList out;
+    for (const char* item : items)
+        out << QString::fromUtf8(item);
+    return out;
+}
+
+QStringList column(const GridData& data, int col) {
+    QStringList out;
+    for (long row = 0; row < data.rowCount(); ++row)
+        out << (data.isNull(row, col) ? QStringLiteral("NULL") : data.text(row, col));
+    return out;
+}
+
+} // namespace
+
+TEST(GridData, SortsNumbersByValueTextByTextAndNullsFirst) {
+    GridData data;
+    data.setDefinition(twoColumns());
+    addRow(data, "10", "b");
+    addRow(data, nullptr, "a");
+    addRow(data, "9", nullptr);
+    addRow(data, "-2.5", "B");
+    addRow(data, "100", "b");
+
+    auto keys = parseSortText(QStringLiteral("#1 A"), data.definition());
+    ASSERT_TRUE(keys);
+    data.sort(*keys);
+    EXPECT_EQ(column(data, 0), strings({"NULL", "-2.5", "9", "10", "100"}));
+
+    keys = parseSortText(QStringLiteral("t A, n D"), data.definition());
+    ASSERT_TRUE(keys);
+    data.sort(*keys);
+    EXPECT_EQ(column(data, 1), strings({"NULL", "B", "a", "b", "b"}));
+    EXPECT_EQ(column(data, 0), strings({"9", "-2.5", "NULL", "100", "10"}));
+
+    EXPECT_FALSE(parseSortText(QStringLiteral("#3 A"), data.definition()));
+    EXPECT_FALSE(parseSortText(QStringLiteral("#1 X"), data.definition()));
+    EXPECT_FALSE(parseSortText(QStringLiteral("nosuch A"), data.definition()));
+}
+
+TEST(GridData, TracksEditsInsertsAndDeletesForUpdate) {
+    GridData data;
+    data.setDefinition(twoColumns());
+    addRow(data, "1", "one");
+    addRow(data, "2", "two");
+    addRow(data, "3", "three");
+
+    ASSERT_TRUE(data.setItem(1, 1, QStringLiteral("TWO")));
+    EXPECT_EQ(data.text(1, 1), QStringLiteral("TWO"));
+    EXPECT_EQ(data.original(data.storeRow(1), 1), QStringLiteral("two"));
+    ASSERT_TRUE(data.setItem(0, 1, std::nullopt));
+    EXPECT_TRUE(data.isNull(0, 1));
+    // Setting a value back to what the database has is no change.
+    ASSERT_TRUE(data.setItem(0, 1, QStringLiteral("one")));
+
+    const long inserted = data.insertRow(0);
+    EXPECT_EQ(inserted, 0);
+    EXPECT_TRUE(data.isNull(0, 0));
+    ASSERT_TRUE(data.deleteRow(3)); // "three"
+    EXPECT_EQ(column(data, 1), strings({"NULL", "one", "TWO"}));
+
+    const auto changes = data.pendingChanges();
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[0].kind, GridData::Change::Delete);
+    EXPECT_EQ(changes[1].kind, GridData::Change::Insert);
+    EXPECT_EQ(changes[2].kind, GridData::Change::Modify);
+
+    data.acceptChanges();
+    EXPECT_TRUE(data.pendingChanges().empty());
+    EXPECT_EQ(data.original(data.storeRow(2), 1), QStringLiteral("TWO"));
+}
