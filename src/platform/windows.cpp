@@ -299,6 +299,12 @@ bool halted() {
 
 void resetHalt() {
     state().halted = false;
+    // exit() also left the thread's "quit now" mark, which makes every later exec() return at
+    // once; one pass of the application's own loop clears it.
+    if (QCoreApplication::instance() != nullptr) {
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        QCoreApplication::exec();
+    }
 }
 
 void destroyWindows() {

@@ -60,6 +60,17 @@ public:
         }
     }
 
+    // Calls f(pointer, n) for the contiguous pieces of [begin, begin + count).
+    template <typename F> void forEachSpan(std::size_t begin, std::size_t count, F&& f) const {
+        while (count > 0) {
+            const Position at = position(begin);
+            const std::size_t n = std::min(chunkSize(at.chunk) - at.offset, count);
+            f(chunks_[at.chunk].get() + at.offset, n);
+            begin += n;
+            count -= n;
+        }
+    }
+
     // Keeps the first `count` elements and frees the chunks no longer needed.
     void truncate(std::size_t count) {
         if (count >= size_)

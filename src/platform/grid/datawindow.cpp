@@ -175,6 +175,7 @@ long DataWindow::Retrieve() {
     model_->data().clear();
     model_->resetAll();
     stopRequested_ = false;
+    lastPublish_.invalidate();
 
     QEventLoop loop;
     QPointer<QEventLoop> guard(&loop);
@@ -220,17 +221,26 @@ void DataWindow::consumeBatches() {
         if (stopRequested_)
             continue;
         const std::size_t rows = batch->rowCount();
-        std::size_t taken = 0;
-        while (taken < rows) {
-            data.appendRetrieved(*batch, taken, taken + 1);
-            ++taken;
-            if (retrieveRow_ && retrieveRow_(data.rowCount()) == 1) {
-                stopRequested_ = true;
-                retrieval_->stop();
-                break;
+        const long before = data.rowCount();
+        // The whole batch goes in at once; RetrieveRow then sees the rows arrive one by one.
+        data.appendRetrieved(*batch, 0, rows);
+        if (retrieveRow_) {
+            for (std::size_t i = 0; i < rows; ++i) {
+                data.hideLastRows(rows - i - 1);
+                if (retrieveRow_(before + static_cast<long>(i) + 1) == 1) {
+                    stopRequested_ = true;
+                    retrieval_->stop();
+                    break;
+                }
             }
+            data.dropHiddenRows();
         }
+    }
+    // Views learn of new rows a few times a second: each change of the row count repaints the
+    // view, which would cost more than the rows themselves if it happened for every batch.
+    if (model_->rowCount() == 0 || !lastPublish_.isValid() || lastPublish_.elapsed() >= 200) {
         model_->publishRows();
+        lastPublish_.start();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/grid/griddata.h"
 
+#include <QElapsedTimer>
 #include <QMetaType>
 #include <QPointer>
 #include <QString>
@@ -125,6 +126,7 @@ private:
     std::function<long(long)> retrieveRow_;
     std::unique_ptr<Retrieval> retrieval_;
     bool stopRequested_ = false;
+    QElapsedTimer lastPublish_;
     bool selectedMouse_ = true;
     int printMarginTop_ = 0;
     QString sortText_;

@@ -49,6 +49,7 @@ void GridData::setDefinition(GridDefinition definition) {
 
 void GridData::clear() {
     store_ = RowStore(definition_.columns.size());
+    hidden_ = 0;
     order_.clear();
     order_.shrink_to_fit();
     ordered_ = false;
@@ -60,7 +61,13 @@ void GridData::clear() {
 }
 
 long GridData::rowCount() const {
-    return ordered_ ? static_cast<long>(order_.size()) : static_cast<long>(store_.rowCount());
+    return ordered_ ? static_cast<long>(order_.size())
+                    : static_cast<long>(store_.rowCount() - hidden_);
+}
+
+void GridData::dropHiddenRows() {
+    store_.truncate(store_.rowCount() - hidden_);
+    hidden_ = 0;
 }
 
 std::uint32_t GridData::storeRow(long row) const {
@@ -120,11 +127,11 @@ QByteArray GridData::bytes(long row, int col) const {
 }
 
 void GridData::appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end) {
-    for (std::size_t i = first; i < end; ++i) {
-        if (ordered_)
-            order_.push_back(static_cast<std::uint32_t>(store_.rowCount()));
-        store_.appendRowFrom(batch, i);
+    if (ordered_) {
+        for (std::size_t i = first; i < end; ++i)
+            order_.push_back(static_cast<std::uint32_t>(store_.rowCount() + (i - first)));
     }
+    store_.appendRowsFrom(batch, first, end);
 }
 
 void GridData::materializeOrder() {

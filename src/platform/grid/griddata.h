@@ -51,6 +51,10 @@ public:
 
     // Appends the rows of a retrieved batch, from `first` to before `end`.
     void appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end);
+    // During a retrieval: the last `rows` appended rows are not there yet for anyone who asks,
+    // and dropHiddenRows() removes them for good (a retrieval stopped within a batch).
+    void hideLastRows(std::size_t rows) { hidden_ = rows; }
+    void dropHiddenRows();
     // Inserts an empty row before display row `before` (or at the end for -1); returns its row.
     long insertRow(long before);
     bool deleteRow(long row);
@@ -86,6 +90,7 @@ private:
     // Display row -> stored row; empty while the two are the same.
     std::vector<std::uint32_t> order_;
     bool ordered_ = false;
+    std::size_t hidden_ = 0;
     // Values written since retrieval: `base_` holds what the database has now, `edits_` what the
     // grid shows and Update() has yet to write.
     std::unordered_map<std::uint64_t, CellValue> base_;

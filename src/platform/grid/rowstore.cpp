@@ -32,22 +32,23 @@ bool RowStore::full(std::size_t col, std::size_t size) const {
     return columns_[col].bytes.size() + size > std::numeric_limits<std::uint32_t>::max();
 }
 
-void RowStore::appendRowFrom(const RowStore& other, std::size_t row) {
-    std::vector<char> buffer;
+void RowStore::appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end) {
+    if (first >= end)
+        return;
     for (std::size_t col = 0; col < columns_.size(); ++col) {
-        if (other.isNull(row, col)) {
-            appendNull(col);
-            continue;
-        }
+        Column& to = columns_[col];
         const Column& from = other.columns_[col];
-        const std::size_t start = other.begin(from, row);
-        const std::size_t size = from.ends[row] - start;
-        buffer.resize(size);
-        if (size > 0)
-            from.bytes.copyOut(start, size, buffer.data());
-        appendCell(col, buffer.data(), size);
+        const std::size_t fromBegin = other.begin(from, first);
+        const std::size_t toBegin = to.bytes.size();
+        from.bytes.forEachSpan(
+            fromBegin, from.ends[end - 1] - fromBegin,
+            [&to](const char* data, std::size_t n) { to.bytes.append(data, n); });
+        for (std::size_t row = first; row < end; ++row) {
+            to.ends.push_back(static_cast<std::uint32_t>(from.ends[row] - fromBegin + toBegin));
+            markNull(to, rows_ + (row - first), other.isNull(row, col));
+        }
     }
-    commitRow();
+    rows_ += end - first;
 }
 
 bool RowStore::isNull(std::size_t row, std::size_t col) const {

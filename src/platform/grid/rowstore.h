@@ -23,8 +23,8 @@ public:
     void appendCell(std::size_t col, const char* data, std::size_t size);
     void appendNull(std::size_t col);
     void commitRow() { ++rows_; }
-    // Appends row `row` of `other`, which has the same columns.
-    void appendRowFrom(const RowStore& other, std::size_t row);
+    // Appends rows [first, end) of `other`, which has the same columns.
+    void appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end);
     // An arena may hold at most 4 GiB; true when `size` more bytes would not fit in `col`.
     bool full(std::size_t col, std::size_t size) const;
 
