@@ -1,12 +1,17 @@
 #include "app/library.h"
 
+#include "connect/w_logon.h"
 #include "platform/registry.h"
+#include "shell/w_frame.h"
+#include "shell/w_splash.h"
 
 namespace app {
 
 void registerLibraryClasses() {
-    [[maybe_unused]] platform::ClassRegistry& registry = platform::ClassRegistry::instance();
-    // The windows join here as they are built.
+    platform::ClassRegistry& registry = platform::ClassRegistry::instance();
+    registry.add<w_frame>(QStringLiteral("w_frame"));
+    registry.add<w_splash>(QStringLiteral("w_splash"));
+    registry.add<w_logon>(QStringLiteral("w_logon"));
 }
 
 } // namespace app

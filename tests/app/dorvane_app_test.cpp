@@ -66,6 +66,7 @@ TEST(ApplicationObject, MissingFrameIsReportedAsRuntimeError) {
 }
 
 TEST(ApplicationObject, SlotsAreFoundByTheirExactNamesOnly) {
+    platform::ClassRegistry::instance().remove(QStringLiteral("w_frame"));
     testsupport::ScriptedMessageBoxes boxes;
     dorvane_app application;
     application.create();

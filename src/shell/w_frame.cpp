@@ -1,0 +1,160 @@
+#include "shell/w_frame.h"
+
+#include "app/globals.h"
+#include "platform/events.h"
+#include "platform/grid/datawindow.h"
+#include "platform/message.h"
+#include "platform/units.h"
+#include "shell/m_main.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <algorithm>
+
+namespace app {
+namespace {
+
+bool retrieving(const QWidget* sheet) {
+    if (sheet == nullptr)
+        return false;
+    const auto grids = sheet->findChildren<platform::grid::DataWindow*>();
+    return std::any_of(grids.begin(), grids.end(),
+                       [](const platform::grid::DataWindow* grid) { return grid->retrieving(); });
+}
+
+} // namespace
+
+w_frame::w_frame() : menu_(new m_main(this)) {
+    const QString name = globals().gs_appname;
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Dorvane") : name);
+    platform::placeControl(this, 832, 360, 1998, 1208);
+    setWindowState(Qt::WindowMaximized);
+}
+
+w_frame::~w_frame() = default;
+
+void w_frame::open() {
+    platform::TriggerEvent(this, "ue_initialize");
+}
+
+bool w_frame::logon() {
+    // 1.
+    const int opened = platform::Open(QStringLiteral("w_logon"));
+    if (platform::halted())
+        return false;
+    // 2. A logon that could not open, or closed without a record, counts as a cancelled one.
+    const auto* record = opened == 1 ? platform::Message().parm<str_sqlca>() : nullptr;
+    istr_rtn = record != nullptr ? *record : str_sqlca{};
+    // 3.
+    return !istr_rtn.s_sqlcode.isNull() && istr_rtn.s_sqlcode.value() == 0;
+}
+
+void w_frame::openWorkspace() {
+    platform::OpenSheetWithParm(QStringLiteral("w_sqlpad"), istr_rtn, this, 1,
+                                platform::Arrange::Cascaded);
+}
+
+void w_frame::ue_initialize() {
+    if (!logon())
+        return;
+    openWorkspace();
+}
+
+void w_frame::ue_connect() {
+    if (!logon())
+        return;
+    // Every sheet closes first, one at a time; a sheet that refuses stops the command.
+    while (QWidget* active = GetActiveSheet()) {
+        auto* sheet = qobject_cast<platform::Sheet*>(active);
+        if (sheet == nullptr || sheet->Close() != 1 || GetActiveSheet() == active)
+            return;
+    }
+    openWorkspace();
+}
+
+void w_frame::ue_sqlpad() {
+    if (QWidget* sheet = GetActiveSheet()) {
+        platform::TriggerEvent(sheet, "ue_sqlpad");
+        return;
+    }
+    platform::OpenSheet(QStringLiteral("w_sqlpad"), this, 1, platform::Arrange::Cascaded,
+                        platform::Reference::Global);
+}
+
+void w_frame::ue_open_single() {
+    MenuID()->m_insert->setEnabled(true);
+    MenuID()->m_delete->setEnabled(true);
+    platform::TriggerEvent(this, "ue_open");
+}
+
+void w_frame::ue_open() {
+    platform::OpenSheetWithParm(QStringLiteral("w_db2"), istr_rtn, this, 1,
+                                platform::Arrange::Cascaded);
+}
+
+void w_frame::ue_open_mul() {
+    MenuID()->m_insert->setEnabled(false);
+    MenuID()->m_delete->setEnabled(false);
+    platform::OpenSheetWithParm(QStringLiteral("w_tbl_sel"), istr_rtn, this, 1,
+                                platform::Arrange::Original, platform::Reference::Global);
+}
+
+void w_frame::forward(const char* event) {
+    if (QWidget* sheet = GetActiveSheet())
+        platform::TriggerEvent(sheet, event);
+}
+
+void w_frame::ue_print() {
+    forward("ue_print");
+}
+
+void w_frame::ue_save() {
+    forward("ue_save");
+}
+
+void w_frame::ue_saveas() {
+    forward("ue_saveas");
+}
+
+void w_frame::ue_insert() {
+    forward("ue_insert");
+}
+
+void w_frame::ue_delete() {
+    forward("ue_delete");
+}
+
+void w_frame::ue_get_columns() {
+    forward("ue_get_columns");
+}
+
+void w_frame::closeEvent(QCloseEvent* event) {
+    mdiArea()->closeAllSubWindows();
+    bool refused = false;
+    QList<QMdiSubWindow*> busy;
+    for (QMdiSubWindow* sub : mdiArea()->subWindowList()) {
+        if (sub->isHidden())
+            continue;
+        if (retrieving(sub->widget()))
+            busy << sub;
+        else
+            refused = true;
+    }
+    if (!refused && !busy.isEmpty()) {
+        // A sheet whose grid still retrieves closes once the grid has stopped; then the frame
+        // tries again.
+        for (QMdiSubWindow* sub : busy) {
+            connect(sub, &QObject::destroyed, this, &w_frame::close,
+                    static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
+        }
+    }
+    if (refused || !busy.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    Frame::closeEvent(event);
+}
+
+} // namespace app
