@@ -399,3 +399,25 @@ TEST_F(DataWindowTest, ClosingASheetDuringRetrievalStopsItFirstThenCloses) {
     EXPECT_TRUE(frame.sheets().isEmpty());
     platform::ClassRegistry::instance().remove(QStringLiteral("w_probe_grid_sheet"));
 }
+
+TEST_F(DataWindowTest, TextReadsTheSameWhetherTheDriverHandsOutUtf8OrUtf16) {
+    ASSERT_TRUE(slot->charDataIsUtf8()) << "psqlODBC hands out character data as UTF-8";
+    const QString sql =
+        QStringLiteral("select empno, firstnme, lastname, hiredate, salary, 'x\U0001F600y' as wide "
+                       "from db2inst1.employee order by empno");
+    build(sql);
+    ASSERT_EQ(grid.Retrieve(), 40);
+    QStringList utf8;
+    for (int col = 1; col <= 6; ++col)
+        utf8 << columnValues(col);
+
+    slot->setCharDataIsUtf8(false);
+    build(sql);
+    ASSERT_EQ(grid.Retrieve(), 40);
+    QStringList utf16;
+    for (int col = 1; col <= 6; ++col)
+        utf16 << columnValues(col);
+    EXPECT_EQ(utf8, utf16);
+    EXPECT_TRUE(utf8.contains(QStringLiteral("x\U0001F600y")));
+    EXPECT_TRUE(utf8.contains(QStringLiteral("O'Brien")));
+}

@@ -181,17 +181,18 @@ long DataWindow::Retrieve() {
     QPointer<QEventLoop> guard(&loop);
     // The worker wakes this thread through its event queue; each wake-up takes what is ready,
     // so input is handled between batches.
-    retrieval_ = std::make_unique<Retrieval>(
-        slot_->handle(), slot_->statementFor(def.select), def.columns.size(), [this, guard] {
-            QMetaObject::invokeMethod(
-                this,
-                [this, guard] {
-                    consumeBatches();
-                    if (guard && retrieval_ && retrieval_->done())
-                        guard->quit();
-                },
-                Qt::QueuedConnection);
-        });
+    retrieval_ =
+        std::make_unique<Retrieval>(slot_->handle(), slot_->statementFor(def.select),
+                                    def.columns.size(), slot_->charDataIsUtf8(), [this, guard] {
+                                        QMetaObject::invokeMethod(
+                                            this,
+                                            [this, guard] {
+                                                consumeBatches();
+                                                if (guard && retrieval_ && retrieval_->done())
+                                                    guard->quit();
+                                            },
+                                            Qt::QueuedConnection);
+                                    });
     retrieval_->start();
     loop.exec();
 

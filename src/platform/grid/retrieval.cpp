@@ -45,10 +45,10 @@ QString truncatedIndicatorText() {
 
 } // namespace
 
-Retrieval::Retrieval(SQLHDBC connection, QString statement, std::size_t columns,
+Retrieval::Retrieval(SQLHDBC connection, QString statement, std::size_t columns, bool utf8Char,
                      std::function<void()> wake)
     : connection_(connection), statement_(std::move(statement)), columns_(columns),
-      wake_(std::move(wake)) {}
+      utf8Char_(utf8Char), wake_(std::move(wake)) {}
 
 Retrieval::~Retrieval() {
     stop();
@@ -184,6 +184,8 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
         const bool text = c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR ||
                           c.sqlType == SQL_WCHAR || c.sqlType == SQL_WVARCHAR;
         c.width = c.binary ? c.size : text ? c.size + 1 : std::max<SQLULEN>(c.size + 8, 48);
+        if (utf8Char_ && !c.binary)
+            c.width = (c.width - 1) * 4 + 1; // a character takes up to four bytes in UTF-8
     }
     return anyLong ? fetchRows(stmt, columns) : fetchBlocks(stmt, columns);
 }
@@ -201,9 +203,10 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
     for (std::size_t i = 0; i < n; ++i) {
         const FetchColumn& c = columns[i];
         SQLRETURN rc;
-        if (c.binary) {
+        if (c.binary || utf8Char_) {
             raw[i].resize(c.width * kBlockRows);
-            rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_BINARY, raw[i].data(),
+            rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1),
+                            c.binary ? SQL_C_BINARY : SQL_C_CHAR, raw[i].data(),
                             static_cast<SQLLEN>(c.width), indicators[i].data());
         } else {
             text[i].resize(c.width * kBlockRows);
@@ -244,7 +247,8 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
                     continue;
                 }
                 const FetchColumn& c = columns[i];
-                const std::size_t unit = c.binary ? 1 : sizeof(char16_t);
+                const bool asBytes = c.binary || utf8Char_;
+                const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
                 if (indicator < 0 ||
                     static_cast<std::size_t>(indicator) / unit >= c.width + (c.binary ? 1 : 0)) {
                     fail(QStringLiteral("A value of column %1 is longer than the driver described "
@@ -254,7 +258,7 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
                     return false;
                 }
                 const std::size_t length = static_cast<std::size_t>(indicator) / unit;
-                if (c.binary) {
+                if (asBytes) {
                     batch->appendCell(i, raw[i].data() + row * c.width, length);
                 } else {
                     utf8.resize(length * 3);

@@ -21,7 +21,8 @@ namespace platform::grid {
 class Retrieval {
 public:
     // `wake` is called on the worker thread whenever a batch is ready or the work has ended.
-    Retrieval(SQLHDBC connection, QString statement, std::size_t columns,
+    // With `utf8Char` the driver's SQL_C_CHAR data is UTF-8 and text is bound as such.
+    Retrieval(SQLHDBC connection, QString statement, std::size_t columns, bool utf8Char,
               std::function<void()> wake);
     ~Retrieval();
     Retrieval(const Retrieval&) = delete;
@@ -58,6 +59,7 @@ private:
     SQLHDBC connection_;
     QString statement_;
     std::size_t columns_;
+    bool utf8Char_;
     std::function<void()> wake_;
     std::thread worker_;
     std::atomic<bool> stop_{false};

@@ -3,6 +3,7 @@
 #include "platform/odbc/dialect.h"
 #include "platform/odbc/wide.h"
 
+#include <QByteArray>
 #include <vector>
 
 namespace platform {
@@ -100,8 +101,31 @@ void Transaction::Connect() {
             connection_.get(), SQL_ATTR_TXN_ISOLATION,
             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)),
             SQL_IS_UINTEGER);
+        charIsUtf8_ = probeCharEncoding();
     }
     clearResult();
+}
+
+bool Transaction::probeCharEncoding() {
+    // A literal with a two-byte and a three-byte character, read back as SQL_C_CHAR. Servers
+    // that want a FROM clause reject the probe, and their text is read as UTF-16.
+    static const QString probe = QStringLiteral("select 'Z\u00eb\u6771' as probe");
+    static const QByteArray expected = QStringLiteral("Z\u00eb\u6771").toUtf8();
+    odbc::StatementHandle stmt;
+    bool utf8 = false;
+    if (SQL_SUCCEEDED(odbc::StatementHandle::allocate(connection_.get(), stmt)) &&
+        SQL_SUCCEEDED(SQLExecDirectW(stmt.get(), wide(probe), wideLength(probe))) &&
+        SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
+        char buffer[32] = {};
+        SQLLEN length = 0;
+        if (SQL_SUCCEEDED(SQLGetData(stmt.get(), 1, SQL_C_CHAR, buffer, sizeof(buffer), &length)) &&
+            length == expected.size())
+            utf8 = QByteArray(buffer, static_cast<qsizetype>(length)) == expected;
+    }
+    stmt.reset();
+    // Leave the connection as it was: no transaction open.
+    SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+    return utf8;
 }
 
 void Transaction::Disconnect() {
@@ -119,6 +143,7 @@ void Transaction::Disconnect() {
     setResult(rc, SQL_HANDLE_DBC, connection_.get());
     connection_.reset();
     dbmsName_.clear();
+    charIsUtf8_ = false;
     if (SQLCode == 0 && commitCode != 0) {
         SQLCode = commitCode;
         SQLErrText = commitText;

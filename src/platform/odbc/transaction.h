@@ -44,6 +44,11 @@ public:
     // The statement as it goes to this server: verbatim for Db2; for any other server without a
     // trailing Db2 isolation clause.
     QString statementFor(const QString& sql) const;
+    // True when the driver hands out character data (SQL_C_CHAR) as UTF-8, so that text can be
+    // read without converting it from UTF-16. Found out once at connect, never assumed for Db2,
+    // whose character data comes in the application's code page.
+    bool charDataIsUtf8() const { return charIsUtf8_; }
+    void setCharDataIsUtf8(bool utf8) { charIsUtf8_ = utf8; }
     // The connection handle, for statements run on this slot; SQL_NULL_HANDLE when unconnected.
     SQLHDBC handle() const { return connection_.get(); }
 
@@ -53,10 +58,12 @@ public:
 
 private:
     void endTransaction(SQLSMALLINT completion);
+    bool probeCharEncoding();
     void clearResult();
 
     QString name_;
     QString dbmsName_;
+    bool charIsUtf8_ = false;
     std::shared_ptr<odbc::EnvironmentHandle> environment_;
     odbc::ConnectionHandle connection_;
 };
