@@ -184,7 +184,7 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
         const bool text = c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR ||
                           c.sqlType == SQL_WCHAR || c.sqlType == SQL_WVARCHAR;
         c.width = c.binary ? c.size : text ? c.size + 1 : std::max<SQLULEN>(c.size + 8, 48);
-        if (utf8Char_ && !c.binary)
+        if (utf8Char_ && text)
             c.width = (c.width - 1) * 4 + 1; // a character takes up to four bytes in UTF-8
     }
     return anyLong ? fetchRows(stmt, columns) : fetchBlocks(stmt, columns);
