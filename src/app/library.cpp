@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "shell/w_frame.h"
 #include "shell/w_splash.h"
+#include "sqlpad/w_sqlpad.h"
 
 namespace app {
 
@@ -12,6 +13,7 @@ void registerLibraryClasses() {
     registry.add<w_frame>(QStringLiteral("w_frame"));
     registry.add<w_splash>(QStringLiteral("w_splash"));
     registry.add<w_logon>(QStringLiteral("w_logon"));
+    registry.add<w_sqlpad>(QStringLiteral("w_sqlpad"));
 }
 
 } // namespace app

@@ -1,0 +1,147 @@
+#include "browse/query_grid.h"
+
+#include "app/globals.h"
+#include "platform/events.h"
+#include "platform/grid/datawindow.h"
+#include "platform/grid/syntax.h"
+#include "platform/messagebox.h"
+#include "platform/pointer.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace app {
+
+platform::Transaction* recordSlot(const str_sqlca& record) {
+    return slotByName(record.s_sqlca);
+}
+
+QStringList columnsOfSyntax(const QString& syntax) {
+    static const QString start = QStringLiteral("column(name=");
+    static const QString end = QStringLiteral(" band=detail");
+    QStringList names;
+    qsizetype at = syntax.indexOf(start);
+    while (at >= 0) {
+        const qsizetype nameStart = at + start.size();
+        const qsizetype nameEnd = syntax.indexOf(end, nameStart);
+        if (nameEnd < 0)
+            break;
+        names << syntax.mid(nameStart, nameEnd - nameStart);
+        at = syntax.indexOf(start, nameEnd + end.size());
+    }
+    return names;
+}
+
+QueryGridSheet::QueryGridSheet(QWidget* parent) : platform::Sheet(parent) {}
+
+QueryGridSheet::~QueryGridSheet() = default;
+
+void QueryGridSheet::connectQueryGrid() {
+    connect(cb_retrieve, &QPushButton::clicked, this, &QueryGridSheet::cb_retrieve_clicked);
+    connect(cb_stop, &QPushButton::clicked, this, &QueryGridSheet::cb_stop_clicked);
+    cb_stop->installEventFilter(this);
+    connect(dw_1, &platform::grid::DataWindow::RetrieveStart, this,
+            &QueryGridSheet::dw_1_retrievestart);
+    connect(dw_1, &platform::grid::DataWindow::RetrieveEnd, this,
+            &QueryGridSheet::dw_1_retrieveend);
+    dw_1->setRetrieveRowHandler([this](long row) { return dw_1_retrieverow(row); });
+}
+
+bool QueryGridSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == cb_stop && event->type() == QEvent::FocusOut)
+        cb_stop_losefocus();
+    return platform::Sheet::eventFilter(watched, event);
+}
+
+bool QueryGridSheet::buildGrid(const QString& statement) {
+    // 1.
+    const QString ls_style = QStringLiteral("style(type=grid)");
+
+    // 2.
+    QString ls_syntax;
+    QString ls_error;
+    if (platform::Transaction* slot = recordSlot(istr_sqlca))
+        ls_syntax = platform::grid::SyntaxFromSQL(*slot, statement, ls_style, ls_error);
+
+    // 3.
+    if (!ls_error.isEmpty()) {
+        platform::MessageBox(QStringLiteral("Caution"),
+                             QStringLiteral("SyntaxFromSQL errors: ") + ls_error +
+                                 QStringLiteral("\r\nSome columns are not presentable."));
+        platform::SetMicroHelp(QStringLiteral("Ready."));
+        platform::SetPointer(platform::Pointer::Arrow);
+        return false;
+    }
+
+    // 4.
+    dw_1->Create(ls_syntax, ls_error);
+    if (!ls_error.isEmpty()) {
+        platform::MessageBox(QStringLiteral("Caution"),
+                             QStringLiteral("Create datawindow errors: ") + ls_error);
+        platform::SetMicroHelp(QStringLiteral("Ready."));
+        platform::SetPointer(platform::Pointer::Arrow);
+        return false;
+    }
+
+    // 5.
+    dw_1->SetTransObject(recordSlot(istr_sqlca));
+    return true;
+}
+
+void QueryGridSheet::cb_retrieve_clicked() {
+    // A click that arrives while the grid is still retrieving would rebuild the grid under its
+    // own retrieval and send a second statement over the busy connection; it is ignored.
+    if (dw_1->retrieving())
+        return;
+    st_retrieved->setText(QString());
+    st_1->setVisible(false);
+    ib_preview = false;
+    ib_stop = false;
+    platform::TriggerEvent(this, "ue_retrieve");
+}
+
+void QueryGridSheet::cb_stop_clicked() {
+    requestStop();
+}
+
+void QueryGridSheet::cb_stop_losefocus() {
+    requestStop();
+}
+
+void QueryGridSheet::requestStop() {
+    ib_stop = true;
+    // The flag is read for every row that arrives; a statement the server is still executing
+    // has produced no row yet, so the grid is told to stop as well.
+    if (dw_1 != nullptr && dw_1->retrieving())
+        dw_1->DBCancel();
+}
+
+void QueryGridSheet::dw_1_retrievestart() {
+    platform::SetPointer(platform::Pointer::HourGlass);
+}
+
+long QueryGridSheet::dw_1_retrieverow(long row) {
+    // 1.
+    if (ib_stop)
+        return 1;
+    if (ib_preview) {
+        // 2.
+        st_preview->setVisible(true);
+        if (row > 4)
+            return 1;
+        st_retrieved->setText(QString::number(row));
+    } else {
+        // 3.
+        st_preview->setVisible(false);
+        st_retrieved->setText(QString::number(row));
+    }
+    // 4.
+    return 0;
+}
+
+void QueryGridSheet::dw_1_retrieveend() {
+    platform::SetPointer(platform::Pointer::Arrow);
+}
+
+} // namespace app

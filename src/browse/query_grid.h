@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/records.h"
+#include "platform/windows.h"
+
+#include <QString>
+#include <QStringList>
+
+class QLabel;
+class QPushButton;
+
+namespace platform {
+class Transaction;
+namespace grid {
+class DataWindow;
+}
+} // namespace platform
+
+namespace app {
+
+// The slot that the record names: "SQLCA", "SQLCA1", "SQLCA2" or "SQLCA3", compared exactly.
+// Any other text names no slot.
+platform::Transaction* recordSlot(const str_sqlca& record);
+
+// The names of the grid's columns, in order: each text between "column(name=" and the next
+// " band=detail" of its syntax.
+QStringList columnsOfSyntax(const QString& syntax);
+
+// A sheet that shows a statement's result in a grid built at run time: the table view and the SQL
+// workspace. The derived sheet creates the controls in its own layout, then calls
+// connectQueryGrid().
+class QueryGridSheet : public platform::Sheet {
+    Q_OBJECT
+public:
+    explicit QueryGridSheet(QWidget* parent = nullptr);
+    ~QueryGridSheet() override;
+
+    str_sqlca istr_sqlca;
+    bool ib_stop = false;
+    bool ib_preview = false;
+
+    platform::grid::DataWindow* dw_1 = nullptr;
+    QLabel* st_preview = nullptr;
+    QLabel* st_retrieved = nullptr;
+    QLabel* st_1 = nullptr;
+    QPushButton* cb_retrieve = nullptr;
+    QPushButton* cb_stop = nullptr;
+
+    // Builds dw_1 for `statement` on the record's slot. False after a "Caution" message: the
+    // calling handler ends there, and the grid keeps its previous layout and rows.
+    bool buildGrid(const QString& statement);
+
+    void cb_retrieve_clicked();
+    void cb_stop_clicked();
+    void cb_stop_losefocus();
+    void dw_1_retrievestart();
+    long dw_1_retrieverow(long row);
+    void dw_1_retrieveend();
+
+protected:
+    // Wires the buttons and the grid to the handlers above; once the controls exist.
+    void connectQueryGrid();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void requestStop();
+};
+
+} // namespace app

@@ -1,0 +1,237 @@
+#include "sqlpad/w_sqlpad.h"
+
+#include "platform/clock.h"
+#include "platform/events.h"
+#include "platform/grid/datawindow.h"
+#include "platform/message.h"
+#include "platform/odbc/transaction.h"
+#include "platform/pointer.h"
+#include "platform/printjob.h"
+#include "platform/units.h"
+#include "shell/look.h"
+#include "sqlpad/sql_editor.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+
+namespace app {
+namespace {
+
+const QString isolationSuffix = QStringLiteral("  WITH UR ");
+
+QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    makeDisabledLabel(label);
+    setBackground(label, silver());
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font) {
+    auto* button = new QPushButton(caption, parent);
+    button->setFont(font);
+    return button;
+}
+
+} // namespace
+
+QString workspaceStatement(const QString& text) {
+    return text + isolationSuffix;
+}
+
+QString withoutIsolationSuffix(const QString& sql) {
+    return sql.endsWith(isolationSuffix) ? sql.chopped(isolationSuffix.size()) : sql;
+}
+
+w_sqlpad::w_sqlpad() {
+    setWindowTitle(QStringLiteral("SQL Workspace"));
+    setBackground(this, palette().color(QPalette::Button));
+    platform::placeControl(this, 220, 237, 3329, 1693);
+    normalSize_ = size();
+
+    const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
+
+    st_3 = makeLabel(this, QStringLiteral("Syntax"), bold);
+    platform::placeControl(st_3, 78, 97, 215, 65);
+
+    cb_1 = makeButton(this, QStringLiteral("Clear"), bold);
+    platform::placeControl(cb_1, 531, 53, 494, 109);
+
+    st_time = makeLabel(this, QString(), bold);
+    platform::placeControl(st_time, 1299, 61, 883, 77);
+
+    st_preview = makeLabel(this, QStringLiteral("First"), bold);
+    QPalette red = st_preview->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
+    st_preview->setPalette(red);
+    st_preview->setVisible(false);
+    platform::placeControl(st_preview, 2327, 61, 151, 77);
+
+    st_retrieved = makeLabel(this, QString(), bold);
+    st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    platform::placeControl(st_retrieved, 2455, 61, 270, 77);
+
+    st_1 = makeLabel(this, QStringLiteral("rows retrieved"), bold);
+    platform::placeControl(st_1, 2753, 61, 385, 77);
+
+    mle_1 = new QsciScintilla(this);
+    auto* lexer = new QsciLexerSQL(mle_1);
+    lexer->setDefaultFont(bold);
+    lexer->setFont(bold);
+    lexer->setDefaultPaper(Qt::white);
+    lexer->setPaper(Qt::white);
+    mle_1->setLexer(lexer);
+    mle_1->setFont(bold);
+    mle_1->setPaper(Qt::white);
+    mle_1->setFrameShape(QFrame::Box);
+    mle_1->setMarginWidth(1, 0);
+    mle_1->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+    mle_1->setUtf8(true);
+    mle_1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mle_1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    platform::placeControl(mle_1, 37, 173, 1075, 1373);
+
+    dw_1 = new platform::grid::DataWindow(this);
+    platform::placeControl(dw_1, 1153, 173, 2090, 1177);
+
+    cb_retrieve = makeButton(this, QStringLiteral("&Retrieve"), bold);
+    platform::placeControl(cb_retrieve, 1537, 1421, 330, 109);
+
+    cb_stop = makeButton(this, QStringLiteral("&Stop"), bold);
+    platform::placeControl(cb_stop, 2190, 1421, 247, 109);
+
+    cb_close = makeButton(this, QStringLiteral("&Close"), bold);
+    platform::placeControl(cb_close, 2871, 1421, 247, 109);
+
+    // Tab order: cb_1, mle_1, dw_1, cb_stop, cb_retrieve, cb_close.
+    setTabOrder(cb_1, mle_1);
+    setTabOrder(mle_1, dw_1);
+    setTabOrder(dw_1, cb_stop);
+    setTabOrder(cb_stop, cb_retrieve);
+    setTabOrder(cb_retrieve, cb_close);
+
+    // Esc presses the cancel button, also from the query text (where it first closes an open
+    // completion list).
+    mle_1->installEventFilter(this);
+
+    connect(cb_1, &QPushButton::clicked, this, &w_sqlpad::cb_1_clicked);
+    connect(cb_close, &QPushButton::clicked, this, &w_sqlpad::cb_close_clicked);
+    connectQueryGrid();
+}
+
+w_sqlpad::~w_sqlpad() = default;
+
+bool w_sqlpad::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mle_1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !mle_1->isListActive()) {
+        cb_close->click();
+        return true;
+    }
+    return QueryGridSheet::eventFilter(watched, event);
+}
+
+void w_sqlpad::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cb_close->click();
+        return;
+    }
+    QueryGridSheet::keyPressEvent(event);
+}
+
+void w_sqlpad::open() {
+    // The sheet opens in its normal size; where is the frame's business.
+    if (QMdiSubWindow* sub = subWindow())
+        sub->resize(sub->sizeHint());
+    const auto* record = platform::Message().parm<str_sqlca>();
+    istr_sqlca = record != nullptr ? *record : str_sqlca{};
+    platform::TriggerEvent(this, "ue_initialize");
+}
+
+void w_sqlpad::ue_initialize() {
+    ib_stop = false;
+    if (!istr_sqlca.s_sql.isEmpty())
+        mle_1->setText(withoutIsolationSuffix(istr_sqlca.s_sql));
+}
+
+void w_sqlpad::ue_retrieve() {
+    // 1.
+    platform::SetMicroHelp(QStringLiteral("Retrieving data, please wait..."));
+    // 2.
+    st_preview->setVisible(false);
+    // 3.
+    st_time->setText(QString());
+    // 4.
+    const QString ls_sql = workspaceStatement(mle_1->text());
+    // 5.
+    if (istr_sqlca.s_sqlca.isEmpty())
+        istr_sqlca.s_sqlca = QStringLiteral("SQLCA");
+    // 6.
+    if (!buildGrid(ls_sql))
+        return;
+    // 7.
+    const platform::Instant ldt_begin = platform::Now();
+    // 8.
+    const long ll_rows = dw_1->Retrieve();
+    // 9.
+    const platform::Instant ldt_end = platform::Now();
+    // 10.
+    const long ll_elapsed = platform::SecondsAfter(ldt_begin, ldt_end);
+    st_time->setText(QString::number(ll_elapsed) + QStringLiteral(" seconds elapsed"));
+    // 11.
+    st_1->setVisible(true);
+    // 12.
+    if (ll_rows == 0)
+        st_preview->setVisible(false);
+    // 13.
+    st_retrieved->setText(QString::number(ll_rows));
+    // 14.
+    platform::SetMicroHelp(QStringLiteral("Ready."));
+    platform::SetPointer(platform::Pointer::Arrow);
+}
+
+void w_sqlpad::ue_save() {
+    const int li_rc = dw_1->Update();
+    platform::Transaction* slot = recordSlot(istr_sqlca);
+    if (slot == nullptr)
+        return;
+    if (li_rc == 1)
+        slot->Commit();
+    else
+        slot->Rollback();
+}
+
+void w_sqlpad::ue_saveas() {
+    dw_1->SaveAs();
+}
+
+void w_sqlpad::ue_print() {
+    // 1.
+    const std::unique_ptr<platform::PrintJob> job = platform::PrintJob::PrintOpen();
+    // 2.
+    dw_1->setPrintMarginTop(250);
+    // 3.
+    job->Print(mle_1->text());
+    // 4.
+    platform::grid::PrintDataWindow(*job, *dw_1);
+    // 5.
+    job->PrintClose();
+}
+
+void w_sqlpad::ue_get_columns() {
+    QStringList ls_columns{QString()};
+    ls_columns << columnsOfSyntax(dw_1->Syntax());
+    columnList = ls_columns;
+}
+
+void w_sqlpad::cb_1_clicked() {
+    mle_1->setText(QString());
+}
+
+void w_sqlpad::cb_close_clicked() {
+    Close();
+}
+
+} // namespace app

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "browse/query_grid.h"
+
+#include <QSize>
+#include <QStringList>
+
+class QKeyEvent;
+class QLabel;
+class QPushButton;
+class QsciScintilla;
+
+namespace app {
+
+// The SQL workspace: the user types a query, runs it on the sheet's connection slot and sees the
+// result in a grid built from it, with the number of rows retrieved and the seconds it took.
+class w_sqlpad : public QueryGridSheet {
+    Q_OBJECT
+public:
+    w_sqlpad();
+    ~w_sqlpad() override;
+
+    void open() override;
+    QSize sizeHint() const override { return normalSize_; }
+
+    // Controls, in creation order (dw_1, st_preview, st_retrieved, st_1, cb_retrieve and cb_stop
+    // are the query grid's).
+    QLabel* st_3;
+    QPushButton* cb_1;
+    QLabel* st_time;
+    QsciScintilla* mle_1;
+    QPushButton* cb_close;
+
+    // The column list of the last ue_get_columns: an empty entry, then every column of dw_1.
+    QStringList columnList;
+
+    Q_INVOKABLE void ue_initialize();
+    Q_INVOKABLE void ue_retrieve();
+    Q_INVOKABLE void ue_save();
+    Q_INVOKABLE void ue_saveas();
+    Q_INVOKABLE void ue_print();
+    Q_INVOKABLE void ue_get_columns();
+
+    void cb_1_clicked();
+    void cb_close_clicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QSize normalSize_;
+};
+
+// The statement that ue_retrieve runs for the typed text: the text as typed, then "  WITH UR ".
+QString workspaceStatement(const QString& text);
+
+// The starting text for a query handed over with its "  WITH UR " already on: without it, so that
+// retrieving it unchanged does not carry the clause twice.
+QString withoutIsolationSuffix(const QString& sql);
+
+} // namespace app

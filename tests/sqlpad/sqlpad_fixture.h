@@ -1,0 +1,72 @@
+#pragma once
+
+// A frame with one SQL workspace in it, the application's SQLCA connected to the sample database,
+// and a user at the workspace's controls.
+
+#include "app/globals.h"
+#include "app/records.h"
+#include "platform/grid/datawindow.h"
+#include "platform/message.h"
+#include "platform/odbc/transaction.h"
+#include "platform/registry.h"
+#include "platform/windows.h"
+#include "sqlpad/sql_editor.h"
+#include "sqlpad/w_sqlpad.h"
+#include "support/test_support.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace testsupport {
+
+class SqlpadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        slot = connectedSlot(QStringLiteral("SQLCA"));
+        app::globals().SQLCA = slot.get();
+        platform::ClassRegistry::instance().add<platform::Frame>(frameClass());
+        platform::Message().reset();
+        ASSERT_EQ(platform::Open(frameClass()), 1);
+        frame = platform::currentFrame();
+    }
+    void TearDown() override {
+        platform::destroyWindows();
+        platform::ClassRegistry::instance().remove(frameClass());
+        app::globals().SQLCA = nullptr;
+        if (slot->isConnected())
+            slot->Rollback();
+    }
+
+    static QString frameClass() { return QStringLiteral("w_sqlpad_test_frame"); }
+
+    // Opens a workspace as the frame does after a logon: with a record naming `slotName`.
+    app::w_sqlpad* openWorkspace(const QString& slotName = QStringLiteral("SQLCA"),
+                                 const QString& sql = QString()) {
+        app::str_sqlca record;
+        record.s_sqlca = slotName;
+        record.s_sql = sql;
+        return qobject_cast<app::w_sqlpad*>(
+            platform::OpenSheetWithParm(QStringLiteral("w_sqlpad"), record, frame));
+    }
+
+    // The user types a query over whatever the editor holds, and presses Retrieve.
+    static void retrieve(app::w_sqlpad* sheet, const QString& sql) {
+        sheet->mle_1->setText(sql);
+        QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    }
+
+    std::unique_ptr<platform::Transaction> slot;
+    platform::Frame* frame = nullptr;
+    ScriptedMessageBoxes boxes;
+};
+
+} // namespace testsupport
