@@ -60,32 +60,14 @@ protected:
     ScriptedMessageBoxes boxes;
 };
 
-// A scratch table of its own, with a key, for the update tests.
-class ScratchTable {
-public:
-    explicit ScratchTable(Transaction& slot)
-        : slot_(slot),
-          name_(QStringLiteral("db2inst1.grid_%1").arg(QCoreApplication::applicationPid())) {
-        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
-        execute(slot_, QStringLiteral("create table %1 (id integer primary key, name varchar(40), "
-                                      "amount numeric(9,2), born date)")
-                           .arg(name_));
-        execute(slot_, QStringLiteral("insert into %1 values (1, 'O''Brien', 10.50, '1970-01-02'),"
-                                      " (2, 'Zo\u00eb', null, null), (3, '', 0, '2001-12-31')")
-                           .arg(name_));
-        slot_.Commit();
-    }
-    ~ScratchTable() {
-        slot_.Rollback();
-        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
-        slot_.Commit();
-    }
-    const QString& name() const { return name_; }
-
-private:
-    Transaction& slot_;
-    QString name_;
-};
+// The table of the update tests: a key, text, a decimal and a date.
+ScratchTable updateTable(Transaction& slot) {
+    return {
+        slot, QStringLiteral("grid"),
+        QStringLiteral("id integer primary key, name varchar(40), amount numeric(9,2), born date"),
+        QStringLiteral("(1, 'O''Brien', 10.50, '1970-01-02'), (2, 'Zo\u00eb', null, null), "
+                       "(3, '', 0, '2001-12-31')")};
+}
 
 } // namespace
 
@@ -248,7 +230,7 @@ TEST_F(DataWindowTest, SharedDataShowsOneSetOfRowsWithSelectionKeptApart) {
 }
 
 TEST_F(DataWindowTest, UpdateWritesEditsInsertsAndDeletesWithBoundValues) {
-    ScratchTable table(*slot);
+    ScratchTable table = updateTable(*slot);
     auto observer = connectedSlot(QStringLiteral("SQLCA1"));
     build(QStringLiteral("select * from %1 order by id").arg(table.name()));
     ASSERT_EQ(grid.Retrieve(), 3);
@@ -278,7 +260,7 @@ TEST_F(DataWindowTest, UpdateWritesEditsInsertsAndDeletesWithBoundValues) {
 }
 
 TEST_F(DataWindowTest, UpdateOfRowChangedMeanwhileFailsAndWritesNothing) {
-    ScratchTable table(*slot);
+    ScratchTable table = updateTable(*slot);
     auto other = connectedSlot(QStringLiteral("SQLCA1"));
     build(QStringLiteral("select id, name from %1 order by id").arg(table.name()));
     ASSERT_EQ(grid.Retrieve(), 3);

@@ -17,33 +17,17 @@ std::unique_ptr<Transaction> slotFor(const QString& dsn, const QString& uid, con
     return slot;
 }
 
-// A table of its own for each test process, dropped at the end.
-class ScratchTable {
-public:
-    explicit ScratchTable(Transaction& slot)
-        : slot_(slot),
-          name_(QStringLiteral("db2inst1.scratch_%1").arg(QCoreApplication::applicationPid())) {
-        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
-        execute(slot_, QStringLiteral("create table %1 (id integer primary key, note varchar(40))")
-                           .arg(name_));
-        slot_.Commit();
-    }
-    ~ScratchTable() {
-        slot_.Rollback();
-        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
-        slot_.Commit();
-    }
-    const QString& name() const { return name_; }
-    QString count(Transaction& other) const {
-        const QString n = queryValue(other, QStringLiteral("select count(*) from %1").arg(name_));
-        other.Commit();
-        return n;
-    }
+ScratchTable scratch(Transaction& slot) {
+    return {slot, QStringLiteral("scratch"),
+            QStringLiteral("id integer primary key, note varchar(40)")};
+}
 
-private:
-    Transaction& slot_;
-    QString name_;
-};
+QString countOf(const ScratchTable& table, Transaction& observer) {
+    const QString n =
+        queryValue(observer, QStringLiteral("select count(*) from %1").arg(table.name()));
+    observer.Commit();
+    return n;
+}
 
 } // namespace
 
@@ -95,32 +79,32 @@ TEST(ConnectionSlot, SecondDriverConnectsThroughTheSameSlot) {
 TEST(ConnectionSlot, CommitAndRollbackAreSeenFromAnotherConnection) {
     auto slot = connectedSlot();
     auto observer = connectedSlot(QStringLiteral("SQLCA1"));
-    ScratchTable table(*slot);
+    ScratchTable table = scratch(*slot);
 
     ASSERT_TRUE(
         execute(*slot, QStringLiteral("insert into %1 values (1, 'kept')").arg(table.name())));
-    EXPECT_EQ(table.count(*observer), QStringLiteral("0"));
+    EXPECT_EQ(countOf(table, *observer), QStringLiteral("0"));
     slot->Commit();
     EXPECT_EQ(slot->SQLCode, 0);
-    EXPECT_EQ(table.count(*observer), QStringLiteral("1"));
+    EXPECT_EQ(countOf(table, *observer), QStringLiteral("1"));
 
     ASSERT_TRUE(
         execute(*slot, QStringLiteral("insert into %1 values (2, 'dropped')").arg(table.name())));
     slot->Rollback();
     EXPECT_EQ(slot->SQLCode, 0);
-    EXPECT_EQ(table.count(*observer), QStringLiteral("1"));
+    EXPECT_EQ(countOf(table, *observer), QStringLiteral("1"));
 }
 
 TEST(ConnectionSlot, DisconnectCommitsAndTheSlotConnectsAgain) {
     auto slot = connectedSlot();
     auto observer = connectedSlot(QStringLiteral("SQLCA1"));
-    ScratchTable table(*observer);
+    ScratchTable table = scratch(*observer);
 
     ASSERT_TRUE(execute(*slot, QStringLiteral("insert into %1 values (7, 'x')").arg(table.name())));
     slot->Disconnect();
     EXPECT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
     EXPECT_FALSE(slot->isConnected());
-    EXPECT_EQ(table.count(*observer), QStringLiteral("1"));
+    EXPECT_EQ(countOf(table, *observer), QStringLiteral("1"));
 
     slot->Commit();
     EXPECT_LT(slot->SQLCode, 0);

@@ -22,29 +22,6 @@ const QString employees =
     QStringLiteral("select empno, lastname, workdept from db2inst1.employee order by empno");
 
 // A scratch table with a key, for the save tests.
-class ScratchTable {
-public:
-    explicit ScratchTable(platform::Transaction& slot)
-        : slot_(slot),
-          name_(QStringLiteral("db2inst1.sqlpad_%1").arg(QCoreApplication::applicationPid())) {
-        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
-        execute(slot_, QStringLiteral("create table %1 (id integer primary key, name varchar(40))")
-                           .arg(name_));
-        execute(slot_, QStringLiteral("insert into %1 values (1, 'one'), (2, 'two'), (3, 'three')")
-                           .arg(name_));
-        slot_.Commit();
-    }
-    ~ScratchTable() {
-        slot_.Rollback();
-        execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
-        slot_.Commit();
-    }
-    const QString& name() const { return name_; }
-
-private:
-    platform::Transaction& slot_;
-    QString name_;
-};
 
 // Presses Stop (or tabs away from it) once `rows` rows have arrived; checks between events, so
 // it runs while the sheet waits inside its retrieval.
@@ -286,7 +263,9 @@ TEST_F(SqlpadTest, PreviewStopsAfterTheFifthRowAndKeepsFirstShown) {
 }
 
 TEST_F(SqlpadTest, SaveCommitsAnEditedCellSeenFromAnotherConnection) {
-    ScratchTable table(*slot);
+    ScratchTable table(*slot, QStringLiteral("sqlpad"),
+                       QStringLiteral("id integer primary key, name varchar(40)"),
+                       QStringLiteral("(1, 'one'), (2, 'two'), (3, 'three')"));
     auto observer = connectedSlot(QStringLiteral("SQLCA1"));
     w_sqlpad* sheet = openWorkspace();
     retrieve(sheet, QStringLiteral("select id, name from %1 order by id").arg(table.name()));
@@ -301,7 +280,9 @@ TEST_F(SqlpadTest, SaveCommitsAnEditedCellSeenFromAnotherConnection) {
 }
 
 TEST_F(SqlpadTest, FailingSaveRollsBackAndWritesNothing) {
-    ScratchTable table(*slot);
+    ScratchTable table(*slot, QStringLiteral("sqlpad"),
+                       QStringLiteral("id integer primary key, name varchar(40)"),
+                       QStringLiteral("(1, 'one'), (2, 'two'), (3, 'three')"));
     auto other = connectedSlot(QStringLiteral("SQLCA1"));
     w_sqlpad* sheet = openWorkspace();
     retrieve(sheet, QStringLiteral("select id, name from %1 order by id").arg(table.name()));

@@ -3,6 +3,7 @@
 #include "platform/odbc/handles.h"
 #include "platform/odbc/wide.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -59,6 +60,23 @@ QString queryValue(Transaction& slot, const QString& sql) {
 
 bool execute(Transaction& slot, const QString& sql) {
     return static_cast<bool>(run(slot, sql));
+}
+
+ScratchTable::ScratchTable(Transaction& slot, const QString& stem, const QString& columns,
+                           const QString& rows)
+    : slot_(slot),
+      name_(QStringLiteral("db2inst1.%1_%2").arg(stem).arg(QCoreApplication::applicationPid())) {
+    execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
+    execute(slot_, QStringLiteral("create table %1 (%2)").arg(name_, columns));
+    if (!rows.isEmpty())
+        execute(slot_, QStringLiteral("insert into %1 values %2").arg(name_, rows));
+    slot_.Commit();
+}
+
+ScratchTable::~ScratchTable() {
+    slot_.Rollback();
+    execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
+    slot_.Commit();
 }
 
 ScriptedMessageBoxes::ScriptedMessageBoxes() : previous_(platform::setMessageBoxService(this)) {}

@@ -43,6 +43,22 @@ QString queryValue(platform::Transaction& slot, const QString& sql);
 // Runs a statement that returns no rows; returns false and records a failure on error.
 bool execute(platform::Transaction& slot, const QString& sql);
 
+// A table of the test process's own in schema db2inst1, created (and filled with `rows`, a
+// VALUES list, when given) and committed; rolled back and dropped again at the end.
+class ScratchTable {
+public:
+    ScratchTable(platform::Transaction& slot, const QString& stem, const QString& columns,
+                 const QString& rows = {});
+    ~ScratchTable();
+    ScratchTable(const ScratchTable&) = delete;
+    ScratchTable& operator=(const ScratchTable&) = delete;
+    const QString& name() const { return name_; }
+
+private:
+    platform::Transaction& slot_;
+    QString name_;
+};
+
 // Answers every message box while it lives, and keeps what each one said.
 class ScriptedMessageBoxes final : public platform::MessageBoxService {
 public:
