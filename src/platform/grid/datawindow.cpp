@@ -175,6 +175,7 @@ long DataWindow::Retrieve() {
     model_->data().clear();
     model_->resetAll();
     stopRequested_ = false;
+    overflow_ = false;
     lastPublish_.invalidate();
 
     QEventLoop loop;
@@ -201,7 +202,10 @@ long DataWindow::Retrieve() {
         retrieval_->stop();
     retrieval_->join();
     consumeBatches();
-    const QString error = retrieval_->errorText();
+    QString error = retrieval_->errorText();
+    if (overflow_)
+        error = QStringLiteral("The result is too large: a column holds more than 4 GiB of "
+                               "text. The rows read so far are kept.");
     retrieval_.reset();
     model_->publishRows();
 
@@ -224,7 +228,12 @@ void DataWindow::consumeBatches() {
         const std::size_t rows = batch->rowCount();
         const long before = data.rowCount();
         // The whole batch goes in at once; RetrieveRow then sees the rows arrive one by one.
-        data.appendRetrieved(*batch, 0, rows);
+        if (!data.appendRetrieved(*batch, 0, rows)) {
+            overflow_ = true;
+            stopRequested_ = true;
+            retrieval_->stop();
+            break;
+        }
         if (retrieveRow_) {
             for (std::size_t i = 0; i < rows; ++i) {
                 data.hideLastRows(rows - i - 1);

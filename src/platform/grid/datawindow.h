@@ -126,6 +126,7 @@ private:
     std::function<long(long)> retrieveRow_;
     std::unique_ptr<Retrieval> retrieval_;
     bool stopRequested_ = false;
+    bool overflow_ = false;
     QElapsedTimer lastPublish_;
     bool selectedMouse_ = true;
     int printMarginTop_ = 0;

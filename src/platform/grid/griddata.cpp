@@ -126,12 +126,17 @@ QByteArray GridData::bytes(long row, int col) const {
     return QByteArray::fromHex(current(r, col).value_or(QString()).toLatin1());
 }
 
-void GridData::appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end) {
+bool GridData::appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end) {
+    for (std::size_t col = 0; col < store_.columnCount(); ++col) {
+        if (store_.full(col, batch.columnBytes(col)))
+            return false;
+    }
     if (ordered_) {
         for (std::size_t i = first; i < end; ++i)
             order_.push_back(static_cast<std::uint32_t>(store_.rowCount() + (i - first)));
     }
     store_.appendRowsFrom(batch, first, end);
+    return true;
 }
 
 void GridData::materializeOrder() {

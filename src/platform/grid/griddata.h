@@ -49,8 +49,9 @@ public:
     QString text(long row, int col) const override;
     QByteArray bytes(long row, int col) const override;
 
-    // Appends the rows of a retrieved batch, from `first` to before `end`.
-    void appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end);
+    // Appends the rows of a retrieved batch, from `first` to before `end`. Returns false, and
+    // appends nothing, when a column would outgrow what the grid can address (4 GiB).
+    bool appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end);
     // During a retrieval: the last `rows` appended rows are not there yet for anyone who asks,
     // and dropHiddenRows() removes them for good (a retrieval stopped within a batch).
     void hideLastRows(std::size_t rows) { hidden_ = rows; }

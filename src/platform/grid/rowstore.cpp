@@ -56,11 +56,6 @@ bool RowStore::isNull(std::size_t row, std::size_t col) const {
     return ((c.nulls[row / 64] >> (row % 64)) & 1U) != 0;
 }
 
-std::size_t RowStore::cellSize(std::size_t row, std::size_t col) const {
-    const Column& c = columns_[col];
-    return c.ends[row] - begin(c, row);
-}
-
 QByteArray RowStore::bytes(std::size_t row, std::size_t col) const {
     const Column& c = columns_[col];
     const std::size_t start = begin(c, row);

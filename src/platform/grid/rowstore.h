@@ -31,7 +31,8 @@ public:
     bool isNull(std::size_t row, std::size_t col) const;
     QByteArray bytes(std::size_t row, std::size_t col) const;
     QString text(std::size_t row, std::size_t col) const;
-    std::size_t cellSize(std::size_t row, std::size_t col) const;
+    // Bytes held by column `col`.
+    std::size_t columnBytes(std::size_t col) const { return columns_[col].bytes.size(); }
 
     void truncate(std::size_t rows);
     void clear() { truncate(0); }
