@@ -1,5 +1,6 @@
 #include "app/library.h"
 
+#include "browse/w_db2.h"
 #include "connect/w_logon.h"
 #include "platform/registry.h"
 #include "shell/w_frame.h"
@@ -14,6 +15,7 @@ void registerLibraryClasses() {
     registry.add<w_splash>(QStringLiteral("w_splash"));
     registry.add<w_logon>(QStringLiteral("w_logon"));
     registry.add<w_sqlpad>(QStringLiteral("w_sqlpad"));
+    registry.add<w_db2>(QStringLiteral("w_db2"));
 }
 
 } // namespace app

@@ -94,7 +94,15 @@ const GridData& DataWindow::rows() const {
 }
 
 void DataWindow::applyDefinition() {
+    // Widths come from the definition once; a new retrieval keeps what the user (or the window)
+    // made of them.
     const GridDefinition& def = definition();
+    QStringList names;
+    for (const ColumnInfo& column : def.columns)
+        names << column.name;
+    if (names == sizedColumns_)
+        return;
+    sizedColumns_ = names;
     QHeaderView* header = view_->horizontalHeader();
     for (int i = 0; i < static_cast<int>(def.columns.size()); ++i)
         header->resizeSection(

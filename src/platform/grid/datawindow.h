@@ -6,6 +6,7 @@
 #include <QMetaType>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -131,6 +132,7 @@ private:
     bool selectedMouse_ = true;
     int printMarginTop_ = 0;
     QString sortText_;
+    QStringList sizedColumns_;
     // Highlighting by stored row, so that it follows a row through sorting.
     std::vector<bool> selected_;
     class Delegate;

@@ -1,0 +1,31 @@
+#include "browse/view_query.h"
+
+namespace app {
+
+QString viewQuery(const QString& table, const QString& columns, const QString& criterion,
+                  const QString& sort) {
+    QString sql = columns.isEmpty()
+                      ? QStringLiteral("select * from ") + table
+                      : QStringLiteral("select ") + columns + QStringLiteral(" from ") + table;
+    if (!criterion.isEmpty())
+        sql += QStringLiteral(" where ") + criterion;
+    if (!sort.isEmpty())
+        sql += QStringLiteral(" order by ") + sort;
+    return sql + QStringLiteral("  WITH UR ");
+}
+
+QString rewriteCountQuery(const QString& select, const QString& oldName, const QString& newName) {
+    QString text = select;
+    const QString quote = QStringLiteral("~\"");
+    for (qsizetype p = text.indexOf(quote); p >= 0; p = text.indexOf(quote, p + 1))
+        text.remove(p, quote.size());
+    if (oldName.isEmpty())
+        return text;
+    for (qsizetype p = text.indexOf(oldName); p >= 0;
+         p = text.indexOf(oldName, p + newName.size())) {
+        text.replace(p, oldName.size(), newName);
+    }
+    return text;
+}
+
+} // namespace app

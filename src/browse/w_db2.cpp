@@ -1,0 +1,67 @@
+#include "browse/w_db2.h"
+
+#include "platform/events.h"
+#include "platform/grid/datawindow.h"
+#include "platform/units.h"
+#include "platform/windows.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace app {
+
+QString catalogTableName(const QString& creator, const QString& name) {
+    return creator.trimmed() + QStringLiteral(".") + name;
+}
+
+w_db2::w_db2() {
+    dw_tables->setDataObject(QStringLiteral("d_tables_db2"));
+    // Catalog names are declared long; size the two columns so that both show in the list.
+    dw_tables->view()->horizontalHeader()->resizeSection(0, platform::unitsToPixelsX(330));
+    dw_tables->view()->horizontalHeader()->resizeSection(1, platform::unitsToPixelsX(620));
+}
+
+w_db2::~w_db2() = default;
+
+void w_db2::dw_tables_clicked(int xpos, int ypos, long row, const platform::grid::DwObject& dwo) {
+    w_tbl_view::dw_tables_clicked(xpos, ypos, row, dwo);
+    // 1.
+    if (dwo.type == QStringLiteral("text"))
+        return;
+    // 2.
+    if (row < 1)
+        return;
+    // 3.
+    ib_stop = false;
+    ib_preview = true;
+    st_preview->setVisible(true);
+    st_retrieved->setText(QString());
+    sle_restriction->setText(QString());
+    sle_sort->setText(QString());
+    sle_1->setText(QString());
+    // 4.
+    if (dw_tables->IsSelected(row)) {
+        dw_tables->SelectRow(row, false);
+        is_tbl_name.clear();
+        return;
+    }
+    // 5.
+    dw_tables->SelectRow(0, false);
+    dw_tables->SelectRow(row, true);
+    // 6.
+    is_tbl_name = catalogTableName(dw_tables->GetItemString(row, QStringLiteral("creator")),
+                                   dw_tables->GetItemString(row, QStringLiteral("name")));
+    // 7.
+    platform::SetMicroHelp(QStringLiteral("Counting row numbers, please wait..."));
+    // 8.
+    cb_rows->click();
+    // 9.
+    platform::SetMicroHelp(QStringLiteral("Retrieving data, please wait..."));
+    // 10.
+    platform::TriggerEvent(this, "ue_retrieve");
+}
+
+} // namespace app

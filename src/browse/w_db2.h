@@ -1,0 +1,22 @@
+#pragma once
+
+#include "browse/w_tbl_view.h"
+
+namespace app {
+
+// The table view on a Db2 database: the list shows the catalog's tables, and a click on one
+// counts its rows and shows its first five.
+class w_db2 : public w_tbl_view {
+    Q_OBJECT
+public:
+    w_db2();
+    ~w_db2() override;
+
+    void dw_tables_clicked(int xpos, int ypos, long row,
+                           const platform::grid::DwObject& dwo) override;
+};
+
+// The chosen table of a catalog row: the creator without its padding blanks, ".", the name.
+QString catalogTableName(const QString& creator, const QString& name);
+
+} // namespace app

@@ -1,0 +1,60 @@
+#include "browse/view_query.h"
+#include "browse/w_db2.h"
+
+#include <gtest/gtest.h>
+
+using app::catalogTableName;
+using app::rewriteCountQuery;
+using app::viewQuery;
+
+namespace {
+
+// d_rows as the grid reports it: each double quote comes back as ~".
+const QString designedCount = QStringLiteral("  SELECT count(*) as tbl_rows  \r\n"
+                                             "    FROM ~\"SYSADM~\".~\"EPEVR_EVEROLUP_TBL~\"   \r\n"
+                                             "\tWITH UR");
+
+std::string text(const QString& s) {
+    return s.toStdString();
+}
+
+} // namespace
+
+TEST(ViewQuery, ComposesColumnsCriterionAndSortAndAlwaysEndsWithUncommittedRead) {
+    EXPECT_EQ(text(viewQuery(QStringLiteral("T"), QStringLiteral("a, b"), QStringLiteral("x = 1"),
+                             QStringLiteral("a"))),
+              "select a, b from T where x = 1 order by a  WITH UR ");
+    EXPECT_EQ(text(viewQuery(QStringLiteral("T"), {}, {}, {})), "select * from T  WITH UR ");
+    EXPECT_EQ(text(viewQuery(QStringLiteral("T"), {}, {}, QStringLiteral("b desc"))),
+              "select * from T order by b desc  WITH UR ");
+    // Blanks count as given; nothing is trimmed.
+    EXPECT_EQ(text(viewQuery(QStringLiteral("T"), QStringLiteral(" "), QStringLiteral("   "), {})),
+              "select   from T where      WITH UR ");
+}
+
+TEST(CountQueryRewrite, FirstRewriteDropsTheQuotesAndNamesTheTableKeepingLayout) {
+    EXPECT_EQ(text(rewriteCountQuery(designedCount, app::countPlaceholderName(),
+                                     QStringLiteral("DB2INST1.EMPLOYEE"))),
+              "  SELECT count(*) as tbl_rows  \r\n    FROM DB2INST1.EMPLOYEE   \r\n\tWITH UR");
+}
+
+TEST(CountQueryRewrite, NewNameContainingTheOldOneIsReplacedOnceAndTheScanEnds) {
+    const QString counted = QStringLiteral("SELECT count(*) FROM A.T WITH UR");
+    EXPECT_EQ(text(rewriteCountQuery(counted, QStringLiteral("A.T"), QStringLiteral("A.TA.T"))),
+              "SELECT count(*) FROM A.TA.T WITH UR");
+    EXPECT_EQ(text(rewriteCountQuery(counted, QStringLiteral("A.T"), QStringLiteral("XA.T"))),
+              "SELECT count(*) FROM XA.T WITH UR");
+    EXPECT_EQ(text(rewriteCountQuery(QStringLiteral("A.T A.T"), QStringLiteral("A.T"),
+                                     QStringLiteral("A.T2"))),
+              "A.T2 A.T2");
+    // Nothing to look for: only the quotes go.
+    EXPECT_EQ(text(rewriteCountQuery(QStringLiteral("~\"A~\".T"), {}, QStringLiteral("B.U"))),
+              "A.T");
+}
+
+TEST(CatalogTableName, CreatorLosesItsPaddingAndTheNameIsKeptAsReturned) {
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("SYSIBM  "), QStringLiteral("SYSTABLES"))),
+              "SYSIBM.SYSTABLES");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("TOOLS   "), QStringLiteral("TOOL"))),
+              "TOOLS.TOOL");
+}

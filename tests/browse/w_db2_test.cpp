@@ -1,0 +1,376 @@
+// A frame with the application's SQLCA connected to the sample database, Db2 table lists opened
+// in it as Single Table View opens them, and a user clicking in the list.
+
+#include "app/globals.h"
+#include "app/records.h"
+#include "browse/w_db2.h"
+#include "platform/events.h"
+#include "platform/grid/datawindow.h"
+#include "platform/message.h"
+#include "platform/odbc/transaction.h"
+#include "platform/registry.h"
+#include "platform/windows.h"
+#include "sqlpad/sql_editor.h"
+#include "sqlpad/w_sqlpad.h"
+#include "support/test_support.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+using app::w_db2;
+using namespace testsupport;
+
+namespace {
+
+class Db2TableListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        slot = connectedSlot(QStringLiteral("SQLCA"));
+        app::globals().SQLCA = slot.get();
+        platform::ClassRegistry::instance().add<platform::Frame>(frameClass());
+        platform::Message().reset();
+        ASSERT_EQ(platform::Open(frameClass()), 1);
+        frame = platform::currentFrame();
+    }
+    void TearDown() override {
+        platform::destroyWindows();
+        platform::ClassRegistry::instance().remove(frameClass());
+        app::globals().SQLCA = nullptr;
+        if (slot->isConnected())
+            slot->Rollback();
+    }
+
+    static QString frameClass() { return QStringLiteral("w_db2_test_frame"); }
+
+    // Opens a table list as the frame does for Single Table View.
+    w_db2* openList(const QString& slotName = QStringLiteral("SQLCA")) {
+        app::str_sqlca record;
+        record.s_sqlca = slotName;
+        record.s_dsn = sampleDsn();
+        return qobject_cast<w_db2*>(platform::OpenSheetWithParm(
+            QStringLiteral("w_db2"), record, frame, 1, platform::Arrange::Cascaded));
+    }
+
+    // The list row of `table` (creator without blanks, ".", name); 0 when it is not listed.
+    static long rowOf(w_db2* sheet, const QString& table) {
+        for (long row = 1; row <= sheet->dw_tables->RowCount(); ++row) {
+            if (app::catalogTableName(
+                    sheet->dw_tables->GetItemString(row, QStringLiteral("creator")),
+                    sheet->dw_tables->GetItemString(row, QStringLiteral("name"))) == table)
+                return row;
+        }
+        return 0;
+    }
+
+    // The user clicks the row of `table` in the list.
+    static void clickTable(w_db2* sheet, const QString& table) {
+        const long row = rowOf(sheet, table);
+        ASSERT_GT(row, 0) << table.toStdString();
+        QTableView* view = sheet->dw_tables->view();
+        const QModelIndex index = view->model()->index(static_cast<int>(row - 1), 0);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    }
+
+    QString count(const QString& table) {
+        return queryValue(*slot, QStringLiteral("select count(*) from %1").arg(table));
+    }
+
+    static QString countShown(w_db2* sheet) {
+        return sheet->dw_rows->RowCount() == 1
+                   ? sheet->dw_rows->GetItemString(1, QStringLiteral("tbl_rows"))
+                   : QString();
+    }
+
+    std::unique_ptr<platform::Transaction> slot;
+    platform::Frame* frame = nullptr;
+    ScriptedMessageBoxes boxes;
+};
+
+const QString employee = QStringLiteral("DB2INST1.EMPLOYEE");
+const QString department = QStringLiteral("DB2INST1.DEPARTMENT");
+
+} // namespace
+
+TEST_F(Db2TableListTest, ListShowsEveryCatalogTableByCreatorThenNameAndTrimsTheCreator) {
+    w_db2* sheet = openList();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Quorvel ") + sampleDsn());
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+    EXPECT_TRUE(sheet->st_preview->isHidden());
+    EXPECT_FALSE(sheet->st_1->isHidden());
+    EXPECT_TRUE(sheet->st_retrieved->text().isEmpty());
+    EXPECT_EQ(sheet->cb_rows->text(), QStringLiteral("Rows in the table"));
+    EXPECT_EQ(sheet->dw_rows->DataObject(), QStringLiteral("d_rows"));
+    EXPECT_EQ(sheet->dw_tables->DataObject(), QStringLiteral("d_tables_db2"));
+    EXPECT_FALSE(sheet->dw_tables->selectedMouse());
+    QStringList listed;
+    for (long row = 1; row <= sheet->dw_tables->RowCount(); ++row)
+        listed << app::catalogTableName(
+            sheet->dw_tables->GetItemString(row, QStringLiteral("creator")),
+            sheet->dw_tables->GetItemString(row, QStringLiteral("name")));
+    const QString expected = queryValue(
+        *slot, QStringLiteral("select string_agg(rtrim(creator) || '.' || \"NAME\", ',' "
+                              "order by creator, \"NAME\") from \"SYSIBM\".\"SYSTABLES\""));
+    EXPECT_EQ(listed.join(QLatin1Char(',')), expected);
+    for (const char* table :
+         {"DB2INST1.DEPARTMENT", "DB2INST1.EMPLOYEE", "DB2INST1.EMPLOYEE_HISTORY",
+          "DB2INST1.PROJECT", "DB2INST1.ACTIVITY", "DB2INST1.PROJACT", "DB2INST1.EMPPROJACT",
+          "DB2INST1.SALES", "DB2INST1.EMP_PHOTO", "DB2INST1.EMP_RESUME", "TOOLS.CATEGORY",
+          "TOOLS.TOOL"})
+        EXPECT_TRUE(listed.contains(QString::fromLatin1(table))) << table;
+    EXPECT_LT(rowOf(sheet, QStringLiteral("DB2INST1.EMPLOYEE")),
+              rowOf(sheet, QStringLiteral("TOOLS.CATEGORY")));
+
+    // The padded creator 'TOOLS   ' names the table without its blanks.
+    const long tool = rowOf(sheet, QStringLiteral("TOOLS.TOOL"));
+    EXPECT_EQ(sheet->dw_tables->GetItemString(tool, QStringLiteral("creator")),
+              QStringLiteral("TOOLS   "));
+    clickTable(sheet, QStringLiteral("TOOLS.TOOL"));
+    EXPECT_EQ(sheet->is_tbl_name, QStringLiteral("TOOLS.TOOL"));
+    EXPECT_EQ(countShown(sheet), count(QStringLiteral("tools.tool")));
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(Db2TableListTest, NewSheetForEveryOpeningAndNoListWithoutSlot) {
+    w_db2* first = openList();
+    w_db2* second = openList();
+    EXPECT_NE(first, second);
+    EXPECT_GT(second->dw_tables->RowCount(), 0);
+    w_db2* unbound = openList(QStringLiteral("SQLCA2"));
+    ASSERT_NE(unbound, nullptr);
+    EXPECT_EQ(unbound->dw_tables->RowCount(), 0);
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Retrieving data, please wait..."));
+}
+
+TEST_F(Db2TableListTest, ClickCountsTheTableAndPreviewsFiveRowsUnderFirst) {
+    w_db2* sheet = openList();
+    sheet->sle_1->setText(QStringLiteral("empno"));
+    sheet->sle_restriction->setText(QStringLiteral("1 = 1"));
+    sheet->sle_sort->setText(QStringLiteral("empno"));
+    clickTable(sheet, employee);
+
+    EXPECT_TRUE(sheet->dw_tables->IsSelected(rowOf(sheet, employee)));
+    EXPECT_EQ(sheet->is_tbl_name, employee);
+    EXPECT_EQ(countShown(sheet), count(employee));
+    EXPECT_GT(count(employee).toLong(), 5);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_FALSE(sheet->st_preview->isHidden());
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("5"));
+    EXPECT_TRUE(sheet->sle_1->text().isEmpty());
+    EXPECT_TRUE(sheet->sle_restriction->text().isEmpty());
+    EXPECT_TRUE(sheet->sle_sort->text().isEmpty());
+    EXPECT_EQ(sheet->istr_sqlca.s_sql, QStringLiteral("select * from DB2INST1.EMPLOYEE  WITH UR "));
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(Db2TableListTest, FirstIsHiddenWhenThePreviewHoldsTheWholeTable) {
+    ScratchTable three(*slot, QStringLiteral("tvthree"), QStringLiteral("n integer"),
+                       QStringLiteral("(1), (2), (3)"));
+    ScratchTable five(*slot, QStringLiteral("tvfive"), QStringLiteral("n integer"),
+                      QStringLiteral("(1), (2), (3), (4), (5)"));
+    ScratchTable six(*slot, QStringLiteral("tvsix"), QStringLiteral("n integer"),
+                     QStringLiteral("(1), (2), (3), (4), (5), (6)"));
+    w_db2* sheet = openList();
+    const auto upper = [](const ScratchTable& t) {
+        return t.name().toUpper();
+    };
+
+    clickTable(sheet, upper(three));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 3);
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("3"));
+    EXPECT_TRUE(sheet->st_preview->isHidden());
+
+    clickTable(sheet, upper(five));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_TRUE(sheet->st_preview->isHidden());
+
+    clickTable(sheet, upper(six));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_FALSE(sheet->st_preview->isHidden());
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(Db2TableListTest, ClickOnHeadingOrBelowTheRowsCountsAndRetrievesNothing) {
+    w_db2* sheet = openList();
+    QHeaderView* heading = sheet->dw_tables->view()->horizontalHeader();
+    QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
+                      QPoint(heading->sectionViewportPosition(0) + 5, heading->height() / 2));
+    Q_EMIT sheet->dw_tables->Clicked(10, 10, 0,
+                                     {QStringLiteral("datawindow"), QStringLiteral("datawindow")});
+
+    EXPECT_EQ(sheet->dw_tables->GetSelectedRow(0), 0);
+    EXPECT_TRUE(sheet->is_tbl_name.isEmpty());
+    EXPECT_EQ(sheet->dw_rows->RowCount(), 0);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 0);
+    EXPECT_TRUE(sheet->st_preview->isHidden());
+    EXPECT_TRUE(sheet->istr_sqlca.s_sql.isEmpty());
+}
+
+TEST_F(Db2TableListTest, SameRowAgainDeselectsAndKeepsGridsThenAnotherTableIsCounted) {
+    w_db2* sheet = openList();
+    clickTable(sheet, employee);
+    const QString employees = countShown(sheet);
+    sheet->sle_sort->setText(QStringLiteral("empno"));
+
+    clickTable(sheet, employee);
+    EXPECT_FALSE(sheet->dw_tables->IsSelected(rowOf(sheet, employee)));
+    EXPECT_TRUE(sheet->is_tbl_name.isEmpty());
+    EXPECT_EQ(countShown(sheet), employees);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_TRUE(sheet->st_retrieved->text().isEmpty());
+    EXPECT_TRUE(sheet->sle_sort->text().isEmpty());
+    EXPECT_FALSE(sheet->st_preview->isHidden());
+    EXPECT_EQ(sheet->istr_sqlca.s_sql, QStringLiteral("select * from DB2INST1.EMPLOYEE  WITH UR "));
+
+    clickTable(sheet, department);
+    EXPECT_TRUE(sheet->dw_tables->IsSelected(rowOf(sheet, department)));
+    EXPECT_EQ(sheet->dw_tables->GetSelectedRow(rowOf(sheet, department)), 0);
+    EXPECT_EQ(countShown(sheet), count(department));
+    EXPECT_TRUE(sheet->dw_rows->TableSelect().contains(QStringLiteral("FROM DB2INST1.DEPARTMENT")));
+    EXPECT_EQ(sheet->istr_sqlca.s_sql,
+              QStringLiteral("select * from DB2INST1.DEPARTMENT  WITH UR "));
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(Db2TableListTest, ColumnsCriterionAndSortRetrieveExactlyTheRowsAsked) {
+    w_db2* sheet = openList();
+    clickTable(sheet, employee);
+    sheet->sle_1->setText(QStringLiteral("empno, lastname"));
+    sheet->sle_restriction->setText(QStringLiteral("workdept = 'D11'"));
+    sheet->sle_sort->setText(QStringLiteral("lastname desc"));
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+
+    EXPECT_EQ(sheet->istr_sqlca.s_sql,
+              QStringLiteral("select empno, lastname from DB2INST1.EMPLOYEE where workdept = "
+                             "'D11' order by lastname desc  WITH UR "));
+    const QString expected = queryValue(
+        *slot, QStringLiteral("select string_agg(empno || ' ' || lastname, ',' order by lastname "
+                              "desc) from db2inst1.employee where workdept = 'D11'"));
+    QStringList shown;
+    for (long row = 1; row <= sheet->dw_1->RowCount(); ++row)
+        shown << sheet->dw_1->GetItemString(row, 1) + QLatin1Char(' ') +
+                     sheet->dw_1->GetItemString(row, 2);
+    EXPECT_GT(shown.size(), 5);
+    EXPECT_EQ(shown.join(QLatin1Char(',')), expected);
+    EXPECT_EQ(sheet->dw_1->ColumnCount(), 2);
+    EXPECT_EQ(sheet->st_retrieved->text(), QString::number(shown.size()));
+    EXPECT_TRUE(sheet->st_preview->isHidden());
+    EXPECT_TRUE(boxes.shown().empty());
+    platform::TriggerEvent(sheet, "ue_get_columns");
+    EXPECT_EQ(sheet->columnList,
+              QStringList({employee, QStringLiteral("empno"), QStringLiteral("lastname")}));
+
+    // Three blanks are a criterion too; the statement is kept although the database refuses it.
+    sheet->sle_1->clear();
+    sheet->sle_sort->clear();
+    sheet->sle_restriction->setText(QStringLiteral("   "));
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), 1U);
+    EXPECT_EQ(boxes.shown()[0].title, QStringLiteral("Caution"));
+    EXPECT_EQ(sheet->istr_sqlca.s_sql,
+              QStringLiteral("select * from DB2INST1.EMPLOYEE where      WITH UR "));
+    EXPECT_EQ(sheet->dw_1->RowCount(), static_cast<long>(shown.size()));
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+}
+
+TEST_F(Db2TableListTest, RowsInTheTableAlwaysCountsTheChosenTableOrNothing) {
+    ScratchTable shorter(*slot, QStringLiteral("tvname"), QStringLiteral("n integer"),
+                         QStringLiteral("(1), (2)"));
+    // A table whose name holds the first one's whole name.
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    ScratchTable longer(*slot, QStringLiteral("tvname_%1_x").arg(pid), QStringLiteral("n integer"),
+                        QStringLiteral("(1), (2), (3), (4), (5), (6), (7)"));
+    const QString a = shorter.name().toUpper();
+    const QString b = longer.name().toUpper();
+    ASSERT_TRUE(b.contains(a));
+    w_db2* sheet = openList();
+
+    // Before any table was chosen: nothing to count.
+    QTest::mouseClick(sheet->cb_rows, Qt::LeftButton);
+    EXPECT_EQ(sheet->dw_rows->RowCount(), 0);
+
+    clickTable(sheet, a);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("2"));
+    QTest::mouseClick(sheet->cb_rows, Qt::LeftButton);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("2"));
+
+    // After a deselection: nothing counted, and the next choice is counted.
+    clickTable(sheet, a);
+    QTest::mouseClick(sheet->cb_rows, Qt::LeftButton);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("2"));
+    clickTable(sheet, b);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("7"));
+    EXPECT_EQ(sheet->dw_rows->TableSelect().count(b), 1);
+
+    // The other way round, and a deselection followed by Retrieve.
+    clickTable(sheet, a);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("2"));
+    clickTable(sheet, a);
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    clickTable(sheet, b);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("7"));
+    EXPECT_EQ(sheet->dw_rows->TableSelect().count(a), 1);
+    QTest::mouseClick(sheet->cb_rows, Qt::LeftButton);
+    EXPECT_EQ(countShown(sheet), QStringLiteral("7"));
+}
+
+TEST_F(Db2TableListTest, SqlWorkspaceStartsWithTheLastViewQueryWhichRetrievesUnchanged) {
+    w_db2* sheet = openList();
+    clickTable(sheet, department);
+    platform::TriggerEvent(sheet, "ue_sqlpad");
+    auto* pad = frame->findChild<app::w_sqlpad*>();
+    ASSERT_NE(pad, nullptr);
+    EXPECT_EQ(pad->mle_1->text(), QStringLiteral("select * from DB2INST1.DEPARTMENT"));
+    QTest::mouseClick(pad->cb_retrieve, Qt::LeftButton);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(QString::number(pad->dw_1->RowCount()), count(department));
+}
+
+TEST_F(Db2TableListTest, SaveCommitsAnEditAndPrintProducesTheGrid) {
+    ScratchTable table(*slot, QStringLiteral("tvsave"),
+                       QStringLiteral("id integer primary key, label varchar(40)"),
+                       QStringLiteral("(1, 'one'), (2, 'two'), (3, 'three')"));
+    auto observer = connectedSlot(QStringLiteral("SQLCA1"));
+    w_db2* sheet = openList();
+    clickTable(sheet, table.name().toUpper());
+    sheet->sle_sort->setText(QStringLiteral("id"));
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    ASSERT_EQ(sheet->dw_1->RowCount(), 3);
+    sheet->dw_1->SetItem(2, 2, QStringLiteral("deux"));
+    platform::TriggerEvent(sheet, "ue_save");
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(queryValue(*observer,
+                         QStringLiteral("select label from %1 where id = 2").arg(table.name())),
+              QStringLiteral("deux"));
+    observer->Commit();
+
+    QTemporaryDir folder;
+    qputenv("DORVANE_PRINT_DIR", folder.path().toUtf8());
+    platform::TriggerEvent(sheet, "ue_print");
+    qunsetenv("DORVANE_PRINT_DIR");
+    const QStringList files = QDir(folder.path()).entryList({QStringLiteral("*.pdf")});
+    ASSERT_EQ(files.size(), 1) << "one print job";
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {folder.filePath(files[0]), QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(60000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    for (const char* label : {"one", "deux", "three"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(label))) << label;
+}
