@@ -5,6 +5,7 @@
 #include "platform/grid/datawindow.h"
 #include "platform/grid/syntax.h"
 #include "platform/messagebox.h"
+#include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 
 #include <QEvent>
@@ -52,6 +53,17 @@ bool QueryGridSheet::eventFilter(QObject* watched, QEvent* event) {
     if (watched == cb_stop && event->type() == QEvent::FocusOut)
         cb_stop_losefocus();
     return platform::Sheet::eventFilter(watched, event);
+}
+
+void QueryGridSheet::saveGrid() {
+    const int li_rc = dw_1->Update();
+    platform::Transaction* slot = recordSlot(istr_sqlca);
+    if (slot == nullptr)
+        return;
+    if (li_rc == 1)
+        slot->Commit();
+    else
+        slot->Rollback();
 }
 
 bool QueryGridSheet::buildGrid(const QString& statement) {

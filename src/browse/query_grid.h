@@ -50,6 +50,10 @@ public:
     // calling handler ends there, and the grid keeps its previous layout and rows.
     bool buildGrid(const QString& statement);
 
+    // Save: writes the grid's changes, then COMMIT on the sheet's slot when that worked and
+    // ROLLBACK when it did not; without a slot nothing follows the update.
+    void saveGrid();
+
     void cb_retrieve_clicked();
     void cb_stop_clicked();
     void cb_stop_losefocus();

@@ -243,16 +243,7 @@ void w_tbl_view::cb_rows_clicked() {
 }
 
 void w_tbl_view::ue_save() {
-    // 1.
-    const int li_rc = dw_1->Update();
-    // 2.
-    platform::Transaction* slot = recordSlot(istr_sqlca);
-    if (slot == nullptr)
-        return;
-    if (li_rc == 1)
-        slot->Commit();
-    else
-        slot->Rollback();
+    saveGrid();
 }
 
 void w_tbl_view::ue_print() {

@@ -193,14 +193,7 @@ void w_sqlpad::ue_retrieve() {
 }
 
 void w_sqlpad::ue_save() {
-    const int li_rc = dw_1->Update();
-    platform::Transaction* slot = recordSlot(istr_sqlca);
-    if (slot == nullptr)
-        return;
-    if (li_rc == 1)
-        slot->Commit();
-    else
-        slot->Rollback();
+    saveGrid();
 }
 
 void w_sqlpad::ue_saveas() {
