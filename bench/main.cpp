@@ -1,0 +1,104 @@
+// Retrieval benchmark: the grid against a plain ODBC block loop and Qt's own QSqlQuery, on
+// tables that the program builds in the database it is pointed at. bench/README.md says how to
+// run it and what each figure means. The last line printed is the W1 ratio to the plain loop.
+
+#include "database.h"
+#include "harness.h"
+#include "measure.h"
+#include "workloads.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+namespace {
+
+using namespace bench;
+
+std::optional<double> runBench(const Settings& settings, Report& report) {
+    prepareTables(settings);
+    ReportingMessageBoxes boxes;
+    auto slot = connectSlot(settings, QStringLiteral("SQLCA"));
+    GridBench bench(*slot, boxes);
+    std::optional<double> ratio;
+    if (settings.w1)
+        ratio = benchW1(settings, *slot, boxes, bench, report).ratio;
+    if (settings.w4)
+        benchW4(settings, bench, report);
+    if (settings.w5)
+        benchW5(settings, bench, report);
+    report.add(QStringLiteral("peak resident memory, whole run (ru_maxrss)"),
+               QString::number(peakRssMiB(), 'f', 1) + QStringLiteral(" MiB"));
+    return ratio;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Always offscreen: the figures must not depend on a display.
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("dorvane_bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Measures the grid's retrieval against a plain ODBC loop and QSqlQuery."));
+    parser.addHelpOption();
+    const QCommandLineOption dsn(QStringLiteral("dsn"), QStringLiteral("ODBC data source."),
+                                 QStringLiteral("name"), QStringLiteral("SAMPLE"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User."),
+                                  QStringLiteral("name"), QStringLiteral("dorvane"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."),
+                                      QStringLiteral("text"), QStringLiteral("dorvane"));
+    const QCommandLineOption runs(QStringLiteral("runs"),
+                                  QStringLiteral("Timed runs of each measurement (default 5)."),
+                                  QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption only(QStringLiteral("only"),
+                                  QStringLiteral("Workloads to run, of w1,w4,w5 (default all)."),
+                                  QStringLiteral("list"), QStringLiteral("w1,w4,w5"));
+    const QCommandLineOption contenders(
+        QStringLiteral("w1"),
+        QStringLiteral("W1 contenders, of grid,odbc-wchar,odbc-char,qsql,grid-hidden (default "
+                       "all)."),
+        QStringLiteral("list"), QStringLiteral("grid,odbc-wchar,odbc-char,qsql,grid-hidden"));
+    const QCommandLineOption limit(
+        QStringLiteral("w1-limit"),
+        QStringLiteral("Read only the first n rows of the W1 table (for profiling runs)."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption strict(QStringLiteral("strict"),
+                                    QStringLiteral("Exit with status 2 when a target is missed."));
+    parser.addOptions({dsn, user, password, runs, only, contenders, limit, strict});
+    parser.process(app);
+
+    Settings settings;
+    settings.dsn = parser.value(dsn);
+    settings.user = parser.value(user);
+    settings.password = parser.value(password);
+    settings.runs = std::max(1, parser.value(runs).toInt());
+    settings.w1Limit = std::max(0LL, parser.value(limit).toLongLong());
+    settings.w1Contenders = parser.value(contenders).split(u',', Qt::SkipEmptyParts);
+    const QStringList workloads = parser.value(only).split(u',', Qt::SkipEmptyParts);
+    settings.w1 = workloads.contains(QStringLiteral("w1"));
+    settings.w4 = workloads.contains(QStringLiteral("w4"));
+    settings.w5 = workloads.contains(QStringLiteral("w5"));
+    settings.strict = parser.isSet(strict);
+
+    Report report;
+    std::optional<double> ratio;
+    int status = 0;
+    try {
+        ratio = runBench(settings, report);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "dorvane_bench: %s\n", error.what());
+        status = 1;
+    }
+    report.print();
+    if (status == 0 && settings.strict && report.anyFailed())
+        status = 2;
+    say(ratio ? QStringLiteral("w1_ratio_vs_odbc=%1").arg(*ratio, 0, 'f', 2)
+              : QStringLiteral("w1_ratio_vs_odbc=n/a"));
+    return status;
+}

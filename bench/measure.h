@@ -1,0 +1,113 @@
+#pragma once
+
+// Measuring helpers of the retrieval benchmark: clocks, CPU and memory figures, the settings of
+// a run and the table of figures that it prints.
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <sql.h>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <vector>
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr long long kW1Rows = 1'000'000;
+constexpr long long kW4Rows = 10'000'000;
+// Rows per block of the plain ODBC loop: the grid's own block size.
+constexpr SQLULEN kBlockRows = 1024;
+// A measurement that takes longer than this is not repeated: the figure has failed already and
+// the run would not end in reasonable time.
+constexpr double kGiveUpSeconds = 5.0;
+
+// The targets.
+constexpr double kW1MaxRatioToOdbc = 1.2;
+constexpr double kW1MinSpeedUpOverQt = 2.5;
+constexpr double kMaxHeapPerRow = 150.0;
+constexpr double kW4MaxMs = 100.0;
+constexpr double kW5FetchMaxMs = 100.0;
+constexpr double kW5SleepMaxMs = 1000.0;
+constexpr double kMaxStallMs = 50.0;
+
+class BenchError : public std::runtime_error {
+public:
+    explicit BenchError(const QString& text) : std::runtime_error(text.toStdString()) {}
+};
+
+struct Settings {
+    QString dsn;
+    QString user;
+    QString password;
+    int runs = 5;
+    long long w1Limit = 0;
+    QStringList w1Contenders;
+    bool w1 = true;
+    bool w4 = true;
+    bool w5 = true;
+    bool strict = false;
+};
+
+double secondsBetween(Clock::time_point from, Clock::time_point to);
+void say(const QString& line);
+double median(std::vector<double> values);
+QString secondsList(const std::vector<double>& values, double scale, int decimals);
+QString ms(double seconds);
+QString sec(double seconds);
+
+[[noreturn]] void failOn(SQLSMALLINT handleType, SQLHANDLE handle, const QString& what);
+
+// Heap in use, over every malloc arena (the worker's too) and mmapped blocks.
+std::size_t heapInUse();
+double peakRssMiB();
+double currentRssMiB();
+
+// CPU time of this process (every thread), or with RUSAGE_THREAD of the calling thread only.
+double processCpuSeconds(int who = RUSAGE_SELF);
+// CPU time of a local server process (the connection's backend); 0 when it cannot be read.
+double serverCpuSeconds(long long pid);
+
+// CPU time that every processor of the machine spent busy, and the part of it that the
+// hypervisor took for other machines (steal), from /proc/stat.
+struct MachineCpu {
+    double busy = 0;
+    double steal = 0;
+};
+MachineCpu machineCpu();
+
+QString loadAverage();
+
+// CPU used by this process (every thread) and by the server process for the connection.
+// `main` is the part of `client` that the main (user-interface) thread used.
+struct CpuMark {
+    double client = 0;
+    double server = 0;
+    double main = 0;
+};
+CpuMark cpuNow(long long serverPid);
+CpuMark cpuSince(const CpuMark& start, long long serverPid);
+
+struct Figure {
+    QString name;
+    QString measured;
+    QString target;
+    std::optional<bool> pass;
+};
+
+class Report {
+public:
+    void add(const QString& name, const QString& measured, const QString& target = {},
+             std::optional<bool> pass = std::nullopt);
+    bool anyFailed() const;
+    void print() const;
+
+private:
+    std::vector<Figure> figures_;
+};
+
+} // namespace bench

@@ -1,0 +1,26 @@
+#pragma once
+
+// The three workloads; bench/README.md says what each measures.
+
+#include "harness.h"
+#include "measure.h"
+
+#include "platform/odbc/transaction.h"
+
+#include <optional>
+
+namespace bench {
+
+struct W1Outcome {
+    std::optional<double> ratio;
+};
+
+// W1: 1,000,000 rows into the grid, against the plain ODBC loop and QSqlQuery.
+W1Outcome benchW1(const Settings& settings, platform::Transaction& slot,
+                  ReportingMessageBoxes& boxes, GridBench& bench, Report& report);
+// W4: the first five rows of 10,000,000.
+void benchW4(const Settings& settings, GridBench& bench, Report& report);
+// W5: stopping a fetch and cancelling a statement that the server executes.
+void benchW5(const Settings& settings, GridBench& bench, Report& report);
+
+} // namespace bench
