@@ -66,6 +66,58 @@ TEST(RowStore, KeepsNullApartFromEmptyAndTruncatesWhole) {
     EXPECT_EQ(store.text(64, 0), QStringLiteral("row 64"));
 }
 
+TEST(RowStore, AppendedRowsKeepTextAndNullsWhateverTheirBitOffsets) {
+    // Source and target rows start at different offsets within a 64-row null word, and the
+    // source is a reused store whose earlier, longer contents must not show through.
+    const auto cell = [](int row) {
+        return "v" + std::to_string(row * 7919 % 1000);
+    };
+    const auto isNullAt = [](int row) {
+        return row % 3 == 0 || row % 64 == 63;
+    };
+    RowStore source(1);
+    for (int row = 0; row < 400; ++row) {
+        source.appendNull(0);
+        source.commitRow();
+    }
+    source.reuse();
+    for (int row = 0; row < 300; ++row) {
+        const std::string text = cell(row);
+        isNullAt(row) ? source.appendNull(0) : source.appendCell(0, text.data(), text.size());
+        source.commitRow();
+    }
+    RowStore target(1);
+    for (int row = 0; row < 37; ++row) {
+        target.appendCell(0, "t", 1);
+        target.commitRow();
+    }
+    target.appendRowsFrom(source, 5, 200);
+    target.appendRowsFrom(source, 222, 300);
+    ASSERT_EQ(target.rowCount(), 37u + 195u + 78u);
+    for (int row = 5; row < 300; ++row) {
+        if (row >= 200 && row < 222)
+            continue;
+        const std::size_t at = 37 + static_cast<std::size_t>(row < 200 ? row - 5 : row - 27);
+        ASSERT_EQ(target.isNull(at, 0), isNullAt(row)) << "row " << row;
+        if (!isNullAt(row)) {
+            ASSERT_EQ(target.text(at, 0).toStdString(), cell(row)) << "row " << row;
+        }
+    }
+    EXPECT_FALSE(target.isNull(36, 0));
+    EXPECT_EQ(target.text(36, 0), QStringLiteral("t"));
+
+    // Memory that reuse() kept and nothing filled goes with releaseUnused().
+    const std::size_t full = source.allocatedBytes();
+    source.reuse();
+    source.appendCell(0, "x", 1);
+    source.commitRow();
+    EXPECT_EQ(source.allocatedBytes(), full);
+    source.releaseUnused();
+    EXPECT_LT(source.allocatedBytes(), full);
+    EXPECT_EQ(source.text(0, 0), QStringLiteral("x"));
+    EXPECT_FALSE(source.isNull(0, 0));
+}
+
 TEST(RowStore, Utf16ConvertsToUtf8IncludingSurrogatePairs) {
     const QString text = QStringLiteral("O'Brien Zo\u00eb \u6771\u4eac \U0001F600");
     std::string out(static_cast<std::size_t>(text.size()) * 3, '\0');

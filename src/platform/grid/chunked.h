@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform::grid {
@@ -18,27 +19,50 @@ public:
     // Elements held by the chunks that grow before they reach the full size.
     static constexpr std::size_t kGrowing = FirstChunk * ((std::size_t{1} << Doublings) - 1);
 
+    ChunkedBuffer() = default;
+    ChunkedBuffer(ChunkedBuffer&& other) noexcept
+        : chunks_(std::move(other.chunks_)), size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0)), next_(std::exchange(other.next_, nullptr)),
+          end_(std::exchange(other.end_, nullptr)) {}
+    ChunkedBuffer& operator=(ChunkedBuffer&& other) noexcept {
+        if (this == &other)
+            return *this;
+        chunks_ = std::move(other.chunks_);
+        other.chunks_.clear();
+        size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
+        next_ = std::exchange(other.next_, nullptr);
+        end_ = std::exchange(other.end_, nullptr);
+        return *this;
+    }
+
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
     void push_back(T value) {
-        if (size_ == capacity_)
-            grow();
-        locate(size_) = value;
+        if (next_ == end_)
+            advance();
+        *next_++ = value;
         ++size_;
     }
 
     void append(const T* data, std::size_t count) {
-        while (count > 0) {
-            if (size_ == capacity_)
-                grow();
-            const Position at = position(size_);
-            const std::size_t room = chunkSize(at.chunk) - at.offset;
-            const std::size_t n = std::min(room, count);
-            std::memcpy(chunks_[at.chunk].get() + at.offset, data, n * sizeof(T));
+        appendSpans(count, [&data](T* out, std::size_t n) {
+            std::memcpy(out, data, n * sizeof(T));
             data += n;
-            count -= n;
+        });
+    }
+
+    // Appends `count` elements that f(out, n) writes, in contiguous pieces.
+    template <typename F> void appendSpans(std::size_t count, F&& f) {
+        while (count > 0) {
+            if (next_ == end_)
+                advance();
+            const std::size_t n = std::min(static_cast<std::size_t>(end_ - next_), count);
+            f(next_, n);
+            next_ += n;
             size_ += n;
+            count -= n;
         }
     }
 
@@ -76,14 +100,28 @@ public:
         if (count >= size_)
             return;
         size_ = count;
-        const std::size_t keep = count == 0 ? 0 : position(count - 1).chunk + 1;
+        releaseUnused();
+    }
+
+    void clear() { truncate(0); }
+
+    // Empties the buffer but keeps its chunks, to be filled again without allocating.
+    void reuse() {
+        size_ = 0;
+        next_ = end_ = nullptr;
+    }
+
+    // Frees the chunks past the last element (those that reuse() kept and nothing filled).
+    void releaseUnused() {
+        const std::size_t keep = size_ == 0 ? 0 : position(size_ - 1).chunk + 1;
+        next_ = end_ = nullptr;
+        if (keep == chunks_.size())
+            return;
         chunks_.resize(keep);
         capacity_ = 0;
         for (std::size_t i = 0; i < keep; ++i)
             capacity_ += chunkSize(i);
     }
-
-    void clear() { truncate(0); }
 
     std::size_t allocatedBytes() const { return capacity_ * sizeof(T); }
 
@@ -117,15 +155,27 @@ private:
         return chunks_[at.chunk][at.offset];
     }
 
-    void grow() {
-        const std::size_t size = chunkSize(chunks_.size());
-        chunks_.push_back(std::make_unique_for_overwrite<T[]>(size));
-        capacity_ += size;
+    // Points next_ and end_ at the room after the last element, adding a chunk when there is
+    // none.
+    void advance() {
+        if (size_ == capacity_) {
+            const std::size_t size = chunkSize(chunks_.size());
+            chunks_.push_back(std::make_unique_for_overwrite<T[]>(size));
+            capacity_ += size;
+        }
+        const Position at = position(size_);
+        T* chunk = chunks_[at.chunk].get();
+        next_ = chunk + at.offset;
+        end_ = chunk + chunkSize(at.chunk);
     }
 
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    // Where the next element goes, and the end of its chunk; both null until the next append
+    // finds them.
+    T* next_ = nullptr;
+    T* end_ = nullptr;
 };
 
 } // namespace platform::grid

@@ -6,6 +6,7 @@
 
 #include <sqlext.h>
 #include <sqlucode.h>
+#include <utility>
 
 namespace platform::grid {
 
@@ -72,14 +73,50 @@ void Retrieval::stop() {
     space_.notify_all();
 }
 
-std::unique_ptr<RowStore> Retrieval::takeBatch() {
+Retrieval::Batch::Batch(Batch&& other) noexcept
+    : owner_(std::exchange(other.owner_, nullptr)), rows_(std::move(other.rows_)) {}
+
+Retrieval::Batch& Retrieval::Batch::operator=(Batch&& other) noexcept {
+    if (this != &other) {
+        giveBack();
+        owner_ = std::exchange(other.owner_, nullptr);
+        rows_ = std::move(other.rows_);
+    }
+    return *this;
+}
+
+Retrieval::Batch::~Batch() {
+    giveBack();
+}
+
+void Retrieval::Batch::giveBack() {
+    if (owner_ == nullptr || rows_ == nullptr)
+        return;
+    std::lock_guard lock(owner_->mutex_);
+    owner_->spare_.push_back(std::move(rows_));
+}
+
+Retrieval::Batch Retrieval::takeBatch() {
     std::lock_guard lock(mutex_);
     if (batches_.empty())
-        return nullptr;
+        return {};
     auto batch = std::move(batches_.front());
     batches_.pop_front();
     space_.notify_all();
-    return batch;
+    return Batch(this, std::move(batch));
+}
+
+std::unique_ptr<RowStore> Retrieval::emptyBatch() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!spare_.empty()) {
+            auto batch = std::move(spare_.back());
+            spare_.pop_back();
+            batch->reuse();
+            return batch;
+        }
+    }
+    return std::make_unique<RowStore>(columns_);
 }
 
 bool Retrieval::done() const {
@@ -234,7 +271,7 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
             fail(SQL_HANDLE_STMT, stmt);
             return false;
         }
-        auto batch = std::make_unique<RowStore>(n);
+        auto batch = emptyBatch();
         for (std::size_t row = 0; row < fetched; ++row) {
             for (std::size_t i = 0; i < n; ++i) {
                 const SQLLEN indicator = indicators[i][row];
@@ -282,7 +319,7 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
     std::vector<char> cell;
     std::vector<char> utf8;
     std::size_t batchRows = 8;
-    auto batch = std::make_unique<RowStore>(n);
+    auto batch = emptyBatch();
     while (!stop_) {
         const SQLRETURN rc = SQLFetch(stmt);
         if (rc == SQL_NO_DATA)
@@ -345,7 +382,7 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
         if (batch->rowCount() >= batchRows) {
             if (!deliver(std::move(batch)))
                 return true;
-            batch = std::make_unique<RowStore>(n);
+            batch = emptyBatch();
             batchRows = 256;
         }
     }

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sql.h>
 #include <thread>
+#include <vector>
 
 namespace platform::grid {
 
@@ -33,8 +34,32 @@ public:
     // Waits for the worker to end.
     void join();
 
-    // The next batch, or nullptr when none is waiting.
-    std::unique_ptr<RowStore> takeBatch();
+    // A batch of rows taken by the user-interface thread. Dropping it hands its memory back to
+    // the worker, which fills it again: batches are allocated once per retrieval, not once per
+    // block, and never freed by the thread that does not fill them.
+    class Batch {
+    public:
+        Batch() = default;
+        Batch(Batch&& other) noexcept;
+        Batch& operator=(Batch&& other) noexcept;
+        ~Batch();
+        explicit operator bool() const { return rows_ != nullptr; }
+        const RowStore& operator*() const { return *rows_; }
+        const RowStore* operator->() const { return rows_.get(); }
+
+    private:
+        friend class Retrieval;
+        Batch(Retrieval* owner, std::unique_ptr<RowStore> rows)
+            : owner_(owner), rows_(std::move(rows)) {}
+        void giveBack();
+
+        Retrieval* owner_ = nullptr;
+        std::unique_ptr<RowStore> rows_;
+    };
+
+    // The next batch, or an empty one when none is waiting. Every batch must be dropped before
+    // the retrieval is.
+    Batch takeBatch();
     // True once the worker has ended and every batch has been taken.
     bool done() const;
     // The error that ended the work (empty when it ended normally or was stopped).
@@ -53,6 +78,8 @@ private:
     bool fetchBlocks(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
     bool fetchRows(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
     bool deliver(std::unique_ptr<RowStore> batch);
+    // An empty batch: one given back, or a new one while there are not enough of them yet.
+    std::unique_ptr<RowStore> emptyBatch();
     void fail(SQLSMALLINT handleType, SQLHANDLE handle);
     void fail(const QString& text);
 
@@ -67,6 +94,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable space_;
     std::deque<std::unique_ptr<RowStore>> batches_;
+    std::vector<std::unique_ptr<RowStore>> spare_; // given back, to be filled again
     bool finished_ = false;
     QString error_;
     SQLHSTMT executing_ = nullptr; // the statement while the server executes it

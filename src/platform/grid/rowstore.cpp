@@ -1,5 +1,6 @@
 #include "platform/grid/rowstore.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace platform::grid {
@@ -32,9 +33,28 @@ bool RowStore::full(std::size_t col, std::size_t size) const {
     return columns_[col].bytes.size() + size > std::numeric_limits<std::uint32_t>::max();
 }
 
+void RowStore::appendNullBits(Column& to, std::size_t at, const Column& from, std::size_t first,
+                              std::size_t count) {
+    // Up to 64 bits at a time: as many as fit both in the source word and in the target word.
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t source = first + done;
+        const std::size_t target = at + done;
+        const std::size_t take = std::min({count - done, 64 - source % 64, 64 - target % 64});
+        std::uint64_t bits = from.nulls[source / 64] >> (source % 64);
+        if (take < 64)
+            bits &= (std::uint64_t{1} << take) - 1;
+        if (target / 64 >= to.nulls.size())
+            to.nulls.push_back(0);
+        to.nulls.at(target / 64) |= bits << (target % 64);
+        done += take;
+    }
+}
+
 void RowStore::appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end) {
     if (first >= end)
         return;
+    const std::size_t count = end - first;
     for (std::size_t col = 0; col < columns_.size(); ++col) {
         Column& to = columns_[col];
         const Column& from = other.columns_[col];
@@ -43,12 +63,19 @@ void RowStore::appendRowsFrom(const RowStore& other, std::size_t first, std::siz
         from.bytes.forEachSpan(
             fromBegin, from.ends[end - 1] - fromBegin,
             [&to](const char* data, std::size_t n) { to.bytes.append(data, n); });
-        for (std::size_t row = first; row < end; ++row) {
-            to.ends.push_back(static_cast<std::uint32_t>(from.ends[row] - fromBegin + toBegin));
-            markNull(to, rows_ + (row - first), other.isNull(row, col));
-        }
+        // The end offsets move by the same amount; unsigned arithmetic wraps to the right value
+        // whichever of the two starts is greater.
+        const auto shift = static_cast<std::uint32_t>(toBegin - fromBegin);
+        from.ends.forEachSpan(first, count, [&to, shift](const std::uint32_t* ends, std::size_t n) {
+            to.ends.appendSpans(n, [&ends, shift](std::uint32_t* out, std::size_t m) {
+                for (std::size_t i = 0; i < m; ++i)
+                    out[i] = ends[i] + shift;
+                ends += m;
+            });
+        });
+        appendNullBits(to, rows_, from, first, count);
     }
-    rows_ += end - first;
+    rows_ += count;
 }
 
 bool RowStore::isNull(std::size_t row, std::size_t col) const {
@@ -80,6 +107,23 @@ void RowStore::truncate(std::size_t rows) {
             c.nulls.at(rows / 64) &= (std::uint64_t{1} << (rows % 64)) - 1;
     }
     rows_ = rows;
+}
+
+void RowStore::reuse() {
+    for (Column& c : columns_) {
+        c.bytes.reuse();
+        c.ends.reuse();
+        c.nulls.reuse();
+    }
+    rows_ = 0;
+}
+
+void RowStore::releaseUnused() {
+    for (Column& c : columns_) {
+        c.bytes.releaseUnused();
+        c.ends.releaseUnused();
+        c.nulls.releaseUnused();
+    }
 }
 
 std::size_t RowStore::allocatedBytes() const {

@@ -36,6 +36,10 @@ public:
 
     void truncate(std::size_t rows);
     void clear() { truncate(0); }
+    // Drops every row but keeps the memory, so that rows appended next need no allocation.
+    void reuse();
+    // Frees the memory past the last row that reuse() kept.
+    void releaseUnused();
     // Heap held by the arenas, offsets and bitmaps.
     std::size_t allocatedBytes() const;
 
@@ -49,6 +53,9 @@ private:
         return row == 0 ? 0 : c.ends[row - 1];
     }
     void markNull(Column& c, std::size_t row, bool null);
+    // Appends the null bits of rows [first, first + count) of `from` after row `at` - 1 of `to`.
+    static void appendNullBits(Column& to, std::size_t at, const Column& from, std::size_t first,
+                               std::size_t count);
 
     std::vector<Column> columns_;
     std::size_t rows_ = 0;
