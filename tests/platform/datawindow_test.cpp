@@ -143,6 +143,34 @@ TEST_F(DataWindowTest, RetrieveRowAnsweringOneKeepsExactlyThoseRows) {
     EXPECT_EQ(grid.Retrieve(), 50000);
 }
 
+TEST_F(DataWindowTest, RetrievingAgainShowsOnlyTheNewRowsAndGivesBackUnneededMemory) {
+    ScratchTable table(*slot, QStringLiteral("again"), QStringLiteral("n integer, t varchar(60)"));
+    ASSERT_TRUE(execute(*slot, QStringLiteral("insert into %1 select n, case when n % 7 <> 0 "
+                                              "then repeat('x', n % 50) || n end "
+                                              "from generate_series(1, 30000) n")
+                                   .arg(table.name())));
+    build(QStringLiteral("select n, t from %1 order by n").arg(table.name()));
+    ASSERT_EQ(grid.Retrieve(), 30000);
+    const std::size_t big = grid.rows().allocatedBytes();
+
+    ASSERT_TRUE(execute(*slot, QStringLiteral("delete from %1 where n > 700").arg(table.name())));
+    ASSERT_TRUE(execute(
+        *slot, QStringLiteral("update %1 set t = case when n % 5 = 0 then null else 'new ' || n "
+                              "end where n % 7 <> 0 or n % 5 = 0")
+                   .arg(table.name())));
+    ASSERT_EQ(grid.Retrieve(), 700);
+    for (long row = 1; row <= 700; ++row) {
+        ASSERT_EQ(grid.GetItemString(row, 1), QString::number(row));
+        const bool null = row % 5 == 0 || row % 7 == 0;
+        ASSERT_EQ(grid.isItemNull(row, 2), null) << "row " << row;
+        if (!null) {
+            ASSERT_EQ(grid.GetItemString(row, 2), QStringLiteral("new %1").arg(row));
+        }
+    }
+    EXPECT_LT(grid.rows().allocatedBytes(), big / 10)
+        << "memory kept for the rows of the earlier retrieval goes once the new rows are in";
+}
+
 TEST_F(DataWindowTest, RetrieveWhileRetrievingIsRefused) {
     build(QStringLiteral("select n from generate_series(1, 50) n"));
     long nested = 0;

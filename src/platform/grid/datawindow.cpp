@@ -180,7 +180,7 @@ long DataWindow::Retrieve() {
     }
 
     Q_EMIT RetrieveStart();
-    model_->data().clear();
+    model_->data().clearForRetrieval();
     model_->resetAll();
     stopRequested_ = false;
     overflow_ = false;
@@ -210,6 +210,7 @@ long DataWindow::Retrieve() {
         retrieval_->stop();
     retrieval_->join();
     consumeBatches();
+    model_->data().releaseUnusedMemory();
     QString error = retrieval_->errorText();
     if (overflow_)
         error = QStringLiteral("The result is too large: a column holds more than 4 GiB of "

@@ -49,6 +49,18 @@ void GridData::setDefinition(GridDefinition definition) {
 
 void GridData::clear() {
     store_ = RowStore(definition_.columns.size());
+    dropRowState();
+}
+
+void GridData::clearForRetrieval() {
+    if (store_.columnCount() == definition_.columns.size())
+        store_.reuse();
+    else
+        store_ = RowStore(definition_.columns.size());
+    dropRowState();
+}
+
+void GridData::dropRowState() {
     hidden_ = 0;
     order_.clear();
     order_.shrink_to_fit();

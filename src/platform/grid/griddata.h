@@ -38,6 +38,11 @@ public:
     // A new definition drops every row.
     void setDefinition(GridDefinition definition);
     void clear();
+    // Drops every row, as clear() does, but keeps the memory of the stored rows for the rows
+    // of the retrieval that starts: retrieving again neither frees nor newly maps the memory of
+    // a big result. releaseUnusedMemory() gives back what the retrieval did not fill.
+    void clearForRetrieval();
+    void releaseUnusedMemory() { store_.releaseUnused(); }
 
     // GridRows, in display order.
     long rowCount() const override;
@@ -83,6 +88,8 @@ private:
     static std::uint64_t cellKey(std::uint32_t row, int col) {
         return (std::uint64_t{row} << 16) | static_cast<std::uint16_t>(col);
     }
+    // Everything but the stored rows: order, hidden rows and changes.
+    void dropRowState();
     void materializeOrder();
     CellValue stored(std::uint32_t storeRow, int col) const;
 
