@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sql.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace platform::grid {
