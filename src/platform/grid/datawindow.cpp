@@ -577,7 +577,7 @@ odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definit
         const SQLRETURN rc = SQLBindParameter(
             stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
             column.sqlType, size, static_cast<SQLSMALLINT>(column.decimals),
-            p.value ? odbc::wide(*p.value) : nullptr, indicators[i], &indicators[i]);
+            p.value ? odbc::wide(*p.value) : nullptr, p.value ? indicators[i] : 0, &indicators[i]);
         if (!SQL_SUCCEEDED(rc)) {
             error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
             return {};
