@@ -2,6 +2,7 @@
 
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
+#include "platform/odbc/sql_text.h"
 #include "platform/odbc/transaction.h"
 #include "platform/odbc/wide.h"
 
@@ -475,114 +476,6 @@ std::optional<GridDefinition> interpret(const std::vector<Item>& items, QString&
 }
 
 // ---------------------------------------------------------------------------------------------
-// SQL text
-
-struct SqlToken {
-    enum class Kind { Word, Quoted, String, Symbol };
-    Kind kind;
-    QString text; // as written; for a quoted name, without its quotes
-    QString raw;  // as written, quotes included
-};
-
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#' || c == u'@';
-}
-
-// Words, quoted names, string literals and single symbols; comments and blanks dropped.
-// nullopt when a literal, a quoted name or a comment is left open.
-std::optional<std::vector<SqlToken>> lexSql(const QString& sql) {
-    std::vector<SqlToken> tokens;
-    const qsizetype n = sql.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = sql.at(i);
-        if (c.isSpace()) {
-            ++i;
-        } else if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
-            const qsizetype eol = sql.indexOf(u'\n', i);
-            i = eol < 0 ? n : eol + 1;
-        } else if (c == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
-            const qsizetype end = sql.indexOf(u"*/", i + 2);
-            if (end < 0)
-                return std::nullopt;
-            i = end + 2;
-        } else if (c == u'\'' || c == u'"') {
-            QString text;
-            qsizetype j = i + 1;
-            for (;;) {
-                if (j >= n)
-                    return std::nullopt;
-                if (sql.at(j) == c) {
-                    if (j + 1 < n && sql.at(j + 1) == c) {
-                        text += c;
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                text += sql.at(j++);
-            }
-            tokens.push_back({c == u'"' ? SqlToken::Kind::Quoted : SqlToken::Kind::String, text,
-                              sql.mid(i, j + 1 - i)});
-            i = j + 1;
-        } else if (isWordChar(c)) {
-            qsizetype j = i;
-            while (j < n && isWordChar(sql.at(j)))
-                ++j;
-            const QString word = sql.mid(i, j - i);
-            tokens.push_back({SqlToken::Kind::Word, word, word});
-            i = j;
-        } else {
-            tokens.push_back({SqlToken::Kind::Symbol, QString(c), QString(c)});
-            ++i;
-        }
-    }
-    return tokens;
-}
-
-bool isWord(const SqlToken& token, QStringView word) {
-    return token.kind == SqlToken::Kind::Word && token.text.compare(word, Qt::CaseInsensitive) == 0;
-}
-
-bool isSymbol(const SqlToken& token, QChar symbol) {
-    return token.kind == SqlToken::Kind::Symbol && token.text.at(0) == symbol;
-}
-
-bool isAnyWord(const SqlToken& token, std::initializer_list<QStringView> words) {
-    return std::any_of(words.begin(), words.end(), [&](QStringView w) { return isWord(token, w); });
-}
-
-// Words that end the FROM clause of a one-table query.
-bool endsFromClause(const SqlToken& token) {
-    return isAnyWord(token, {u"where", u"group", u"having", u"order", u"fetch", u"with", u"for",
-                             u"limit", u"offset", u"optimize"});
-}
-
-// Words after a table that mean more than one table, or more than one query.
-bool joinsTables(const SqlToken& token) {
-    return isAnyWord(token, {u"join", u"inner", u"left", u"right", u"full", u"cross", u"natural",
-                             u"outer", u"on", u"using", u"union", u"except", u"intersect", u"minus",
-                             u"tablesample", u"lateral"});
-}
-
-struct NamePart {
-    QString text;
-    bool quoted = false;
-};
-
-std::vector<NamePart> nameParts(const QString& reference) {
-    std::vector<NamePart> parts;
-    const auto tokens = lexSql(reference);
-    if (!tokens)
-        return parts;
-    for (const SqlToken& token : *tokens) {
-        if (token.kind == SqlToken::Kind::Word || token.kind == SqlToken::Kind::Quoted)
-            parts.push_back({token.text, token.kind == SqlToken::Kind::Quoted});
-    }
-    return parts;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Describing
 
 QString driverText(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle) {
@@ -676,7 +569,7 @@ std::vector<CatalogTable> catalogColumns(SQLHDBC dbc, SchemaSearch search, const
     return found;
 }
 
-QString folded(const NamePart& part, SQLUSMALLINT identifierCase) {
+QString folded(const odbc::NamePart& part, SQLUSMALLINT identifierCase) {
     if (part.quoted)
         return part.text;
     if (identifierCase == SQL_IC_UPPER)
@@ -688,14 +581,14 @@ QString folded(const NamePart& part, SQLUSMALLINT identifierCase) {
 
 // The table that the statement's FROM clause names, looked up in the catalog.
 std::optional<CatalogTable> tableOfStatement(Transaction& slot, const QString& select) {
-    const std::vector<NamePart> parts = nameParts(singleTableOfSelect(select));
+    const std::vector<odbc::NamePart> parts = odbc::nameParts(odbc::singleTableOfSelect(select));
     if (parts.empty() || parts.size() > 3)
         return std::nullopt;
     SQLUSMALLINT identifierCase = 0;
     SQLGetInfoW(slot.handle(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof(identifierCase),
                 nullptr);
-    const NamePart& tablePart = parts.back();
-    const NamePart* schemaPart = parts.size() >= 2 ? &parts[parts.size() - 2] : nullptr;
+    const odbc::NamePart& tablePart = parts.back();
+    const odbc::NamePart* schemaPart = parts.size() >= 2 ? &parts[parts.size() - 2] : nullptr;
 
     // The server's own folding of unquoted names first, then the names as written.
     for (const SQLUSMALLINT fold : {identifierCase, static_cast<SQLUSMALLINT>(SQL_IC_SENSITIVE)}) {
@@ -888,78 +781,6 @@ int columnWidth(const ColumnInfo& column) {
     chars = std::clamp<long>(std::max<long>(chars, column.label.size()), 4, 40);
     // About 28 units a character of the grid's font, and a margin.
     return static_cast<int>(chars * 28 + 40);
-}
-
-QString singleTableOfSelect(const QString& sql) {
-    const auto lexed = lexSql(sql);
-    if (!lexed)
-        return {};
-    const std::vector<SqlToken>& t = *lexed;
-    const std::size_t n = t.size();
-    if (n == 0 || !isWord(t[0], u"select"))
-        return {};
-
-    std::size_t i = 1;
-    int depth = 0;
-    for (; i < n; ++i) {
-        if (isSymbol(t[i], u'('))
-            ++depth;
-        else if (isSymbol(t[i], u')'))
-            --depth;
-        else if (depth == 0 && isWord(t[i], u"from"))
-            break;
-    }
-    if (i == n)
-        return {};
-    ++i;
-
-    QStringList parts;
-    for (;;) {
-        if (i >= n)
-            return {};
-        const SqlToken& part = t[i];
-        const bool name =
-            part.kind == SqlToken::Kind::Quoted ||
-            (part.kind == SqlToken::Kind::Word && !endsFromClause(part) && !joinsTables(part));
-        if (!name)
-            return {};
-        parts.append(part.raw);
-        ++i;
-        if (i < n && isSymbol(t[i], u'.')) {
-            ++i;
-            continue;
-        }
-        break;
-    }
-    if (parts.size() > 3)
-        return {};
-
-    // An alias, with or without AS.
-    if (i < n && isWord(t[i], u"as")) {
-        if (i + 1 >= n ||
-            (t[i + 1].kind != SqlToken::Kind::Word && t[i + 1].kind != SqlToken::Kind::Quoted))
-            return {};
-        i += 2;
-    } else if (i < n && (t[i].kind == SqlToken::Kind::Quoted ||
-                         (t[i].kind == SqlToken::Kind::Word && !endsFromClause(t[i]) &&
-                          !joinsTables(t[i])))) {
-        ++i;
-    }
-    if (i < n && !isSymbol(t[i], u';') && !endsFromClause(t[i]))
-        return {};
-
-    // Nothing after it may add another query.
-    depth = 0;
-    for (; i < n; ++i) {
-        if (isSymbol(t[i], u'('))
-            ++depth;
-        else if (isSymbol(t[i], u')'))
-            --depth;
-        else if (depth == 0 && (isAnyWord(t[i], {u"union", u"except", u"intersect", u"minus"}) ||
-                                (isSymbol(t[i], u';') && i + 1 < n)))
-            return {};
-    }
-    return parts.join(u'.');
 }
 
 void resolveUpdateTable(Transaction& slot, GridDefinition& definition,

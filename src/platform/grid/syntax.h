@@ -49,11 +49,6 @@ std::vector<QString> columnNames(const QStringList& resultNames);
 // The column's width on screen in layout units, from its described size and its heading.
 int columnWidth(const ColumnInfo& column);
 
-// The one table that a SELECT reads, as written (quoted parts keep their quotes:
-// "SYSIBM"."SYSTABLES"), when its FROM clause names exactly one table; "" for joins, lists,
-// subqueries or table functions in FROM, set operations, or anything that is not a SELECT.
-QString singleTableOfSelect(const QString& sql);
-
 // Where the driver says a result column comes from; empty parts where it does not know.
 struct ColumnOrigin {
     QString schema;
