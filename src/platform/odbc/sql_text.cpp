@@ -10,19 +10,12 @@ namespace platform::odbc {
 
 namespace {
 
-struct SqlToken {
-    enum class Kind { Word, Quoted, String, Symbol };
-    Kind kind;
-    QString text; // as written; for a quoted name, without its quotes
-    QString raw;  // as written, quotes included
-};
-
 bool isWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#' || c == u'@';
 }
 
-// Words, quoted names, string literals and single symbols; comments and blanks dropped.
-// nullopt when a literal, a quoted name or a comment is left open.
+} // namespace
+
 std::optional<std::vector<SqlToken>> lexSql(const QString& sql) {
     std::vector<SqlToken> tokens;
     const qsizetype n = sql.size();
@@ -56,22 +49,24 @@ std::optional<std::vector<SqlToken>> lexSql(const QString& sql) {
                 text += sql.at(j++);
             }
             tokens.push_back({c == u'"' ? SqlToken::Kind::Quoted : SqlToken::Kind::String, text,
-                              sql.mid(i, j + 1 - i)});
+                              sql.mid(i, j + 1 - i), i});
             i = j + 1;
         } else if (isWordChar(c)) {
             qsizetype j = i;
             while (j < n && isWordChar(sql.at(j)))
                 ++j;
             const QString word = sql.mid(i, j - i);
-            tokens.push_back({SqlToken::Kind::Word, word, word});
+            tokens.push_back({SqlToken::Kind::Word, word, word, i});
             i = j;
         } else {
-            tokens.push_back({SqlToken::Kind::Symbol, QString(c), QString(c)});
+            tokens.push_back({SqlToken::Kind::Symbol, QString(c), QString(c), i});
             ++i;
         }
     }
     return tokens;
 }
+
+namespace {
 
 bool isWord(const SqlToken& token, QStringView word) {
     return token.kind == SqlToken::Kind::Word && token.text.compare(word, Qt::CaseInsensitive) == 0;
