@@ -3,7 +3,7 @@
 // run it and what each figure means. The last line printed is the W1 ratio to the plain loop.
 
 #include "platform/grid/datawindow.h"
-#include "platform/grid/syntax.h"
+#include "platform/grid/describe.h"
 #include "platform/messagebox.h"
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"

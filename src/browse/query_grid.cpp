@@ -3,7 +3,7 @@
 #include "app/globals.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
-#include "platform/grid/syntax.h"
+#include "platform/grid/describe.h"
 #include "platform/messagebox.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"

@@ -1,7 +1,7 @@
 #include "platform/grid/datawindow.h"
+#include "platform/grid/describe.h"
 #include "platform/grid/export.h"
 #include "platform/grid/retrieval.h"
-#include "platform/grid/syntax.h"
 #include "platform/printjob.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
