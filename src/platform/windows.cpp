@@ -13,9 +13,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
-#include <utility>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {

@@ -119,7 +119,6 @@ QString unzipped(const QString& path, const QString& part) {
     return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
-
 const std::vector<ExportFormat> everyFormat = {
     ExportFormat::Csv, ExportFormat::Text,      ExportFormat::Html, ExportFormat::Json,
     ExportFormat::Xml, ExportFormat::SqlInsert, ExportFormat::Excel};

@@ -617,7 +617,8 @@ std::optional<CellValue> cellOf(SQLHSTMT stmt, SQLUSMALLINT column, bool binary)
                            static_cast<std::size_t>(indicator) + terminator > buffer.size());
         const std::size_t part =
             more ? buffer.size() - terminator : static_cast<std::size_t>(indicator);
-        value.insert(value.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(part));
+        value.insert(value.end(), buffer.begin(),
+                     buffer.begin() + static_cast<std::ptrdiff_t>(part));
         if (!more)
             break;
     }
@@ -681,15 +682,16 @@ int DataWindow::Update() {
             statement = deleteStatement(def, keyValues(change.storeRow, false));
             break;
         case GridData::Change::Modify:
-            statement = updateStatement(def, setCells(change.storeRow),
-                                        keyValues(change.storeRow, false));
+            statement =
+                updateStatement(def, setCells(change.storeRow), keyValues(change.storeRow, false));
             break;
         case GridData::Change::Insert: {
             statement = insertStatement(def, setCells(change.storeRow));
             const auto key = keyValues(change.storeRow, true);
             if (std::all_of(keys.begin(), keys.end(),
                             [&](int k) { return data.isModified(change.storeRow, k); }) &&
-                std::all_of(key.begin(), key.end(), [](const SqlValue& v) { return v.has_value(); }))
+                std::all_of(key.begin(), key.end(),
+                            [](const SqlValue& v) { return v.has_value(); }))
                 readBack.push_back(change.storeRow);
             break;
         }

@@ -273,8 +273,7 @@ std::vector<GridData::Change> GridData::pendingChanges() const {
                 edited = edits_.count(cellKey(r, c)) != 0;
             if (edited)
                 changes.push_back({Change::Insert, r});
-        }
-        else if (modified_.count(r) != 0)
+        } else if (modified_.count(r) != 0)
             changes.push_back({Change::Modify, r});
     }
     return changes;

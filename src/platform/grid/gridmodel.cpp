@@ -88,7 +88,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const GridDefinition& definition = data_.definition();
-    if (!retrieving() && !definition.updateTable.isEmpty() && data_.column(index.column()).updatable &&
+    if (!retrieving() && !definition.updateTable.isEmpty() &&
+        data_.column(index.column()).updatable &&
         data_.column(index.column()).kind != ColumnKind::Binary)
         flags |= Qt::ItemIsEditable;
     return flags;

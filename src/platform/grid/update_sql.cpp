@@ -98,8 +98,8 @@ std::optional<BoundStatement> insertStatement(const GridDefinition& definition,
     return statement;
 }
 
-std::pair<BoundStatement, std::vector<int>> readBackStatement(const GridDefinition& definition,
-                                                              const std::vector<SqlValue>& keyValues) {
+std::pair<BoundStatement, std::vector<int>>
+readBackStatement(const GridDefinition& definition, const std::vector<SqlValue>& keyValues) {
     BoundStatement statement;
     std::vector<int> read;
     QStringList names;

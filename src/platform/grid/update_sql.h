@@ -53,7 +53,7 @@ std::optional<BoundStatement> insertStatement(const GridDefinition& definition,
                                               const std::vector<BoundValue>& set);
 // SELECT of the updatable columns of the row with `keyValues`, to read a saved row back.
 // Returns the statement and the grid columns it reads, in order.
-std::pair<BoundStatement, std::vector<int>> readBackStatement(const GridDefinition& definition,
-                                                              const std::vector<SqlValue>& keyValues);
+std::pair<BoundStatement, std::vector<int>>
+readBackStatement(const GridDefinition& definition, const std::vector<SqlValue>& keyValues);
 
 } // namespace platform::grid
