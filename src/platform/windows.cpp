@@ -216,7 +216,12 @@ void Frame::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 
 Sheet::Sheet(QWidget* parent) : QWidget(parent) {}
-Sheet::~Sheet() = default;
+
+Sheet::~Sheet() {
+    // The grids go after this part of the sheet: none may call back into it.
+    for (auto* grid : findChildren<grid::DataWindow*>())
+        disconnect(grid, nullptr, this, nullptr);
+}
 
 QMdiSubWindow* Sheet::subWindow() const {
     return qobject_cast<QMdiSubWindow*>(parentWidget());
