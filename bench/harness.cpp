@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "platform/grid/syntax.h"
+#include "platform/grid/describe.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -36,7 +36,6 @@ int main(int argc, char** argv) {
     answerCommandLine(argc, argv, arguments);
 
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Dorvane"));
     QApplication::setQuitOnLastWindowClosed(true);
     app::registerLibraryClasses();
 

@@ -3,7 +3,7 @@
 #include "app/globals.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
-#include "platform/grid/syntax.h"
+#include "platform/grid/describe.h"
 #include "platform/messagebox.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
@@ -39,7 +39,8 @@ QueryGridSheet::QueryGridSheet(QWidget* parent) : platform::Sheet(parent) {}
 QueryGridSheet::~QueryGridSheet() = default;
 
 void QueryGridSheet::connectQueryGrid() {
-    connect(cb_retrieve, &QPushButton::clicked, this, &QueryGridSheet::cb_retrieve_clicked);
+    // Retrieve waits for a running retrieval; Stop always works.
+    connectCommand(cb_retrieve, this, &QueryGridSheet::cb_retrieve_clicked);
     connect(cb_stop, &QPushButton::clicked, this, &QueryGridSheet::cb_stop_clicked);
     cb_stop->installEventFilter(this);
     connect(dw_1, &platform::grid::DataWindow::RetrieveStart, this,
@@ -102,10 +103,6 @@ bool QueryGridSheet::buildGrid(const QString& statement) {
 }
 
 void QueryGridSheet::cb_retrieve_clicked() {
-    // A click that arrives while the grid is still retrieving would rebuild the grid under its
-    // own retrieval and send a second statement over the busy connection; it is ignored.
-    if (dw_1->retrieving())
-        return;
     st_retrieved->setText(QString());
     st_1->setVisible(false);
     ib_preview = false;

@@ -127,7 +127,7 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     setTabOrder(sle_restriction, cb_retrieve);
     setTabOrder(cb_retrieve, cb_close);
 
-    connect(cb_rows, &QPushButton::clicked, this, &w_tbl_view::cb_rows_clicked);
+    connectCommand(cb_rows, this, &w_tbl_view::cb_rows_clicked);
     connect(cb_close, &QPushButton::clicked, this, &w_tbl_view::cb_close_clicked);
     connect(dw_tables, &platform::grid::DataWindow::Clicked, this,
             [this](int x, int y, long row, const platform::grid::DwObject& dwo) {
@@ -256,6 +256,11 @@ void w_tbl_view::ue_sqlpad() {
     // The workspace drops the trailing "  WITH UR " of the handed-over query itself.
     platform::OpenSheetWithParm(QStringLiteral("w_sqlpad"), istr_sqlca, platform::currentFrame(), 1,
                                 platform::Arrange::Cascaded, platform::Reference::Global);
+}
+
+bool w_tbl_view::runsWhileBusy(const char* event) const {
+    // Neither changes the grids: one opens a workspace, the other reads the column names.
+    return qstrcmp(event, "ue_sqlpad") == 0 || qstrcmp(event, "ue_get_columns") == 0;
 }
 
 void w_tbl_view::ue_get_columns() {

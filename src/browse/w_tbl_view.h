@@ -26,6 +26,7 @@ public:
     ~w_tbl_view() override;
 
     void open() override;
+    bool runsWhileBusy(const char* event) const override;
     QSize sizeHint() const override { return normalSize_; }
 
     // Controls (dw_1, st_preview, st_retrieved, st_1, cb_retrieve and cb_stop are the query

@@ -1,5 +1,7 @@
 #include "platform/events.h"
 
+#include "platform/windows.h"
+
 #include <QByteArray>
 #include <QMetaObject>
 #include <QObject>
@@ -15,10 +17,10 @@ int methodIndex(const QObject* target, const char* name, const char* arguments) 
     return target->metaObject()->indexOfMethod(signature.constData());
 }
 
-int invoke(QObject* target, const char* name, Qt::ConnectionType type) {
-    if (methodIndex(target, name, "") < 0)
-        return -1;
-    return QMetaObject::invokeMethod(target, name, type) ? 1 : -1;
+// A sheet whose grid is retrieving runs only the events it allows then (see Sheet::busy()).
+bool heldBack(QObject* target, const char* name) {
+    const auto* sheet = qobject_cast<const Sheet*>(target);
+    return sheet != nullptr && !sheet->runsWhileBusy(name) && sheet->refuseWhileBusy();
 }
 
 } // namespace
@@ -28,11 +30,21 @@ bool hasEvent(const QObject* target, const char* name) {
 }
 
 int TriggerEvent(QObject* target, const char* name) {
-    return invoke(target, name, Qt::DirectConnection);
+    if (methodIndex(target, name, "") < 0 || heldBack(target, name))
+        return -1;
+    return QMetaObject::invokeMethod(target, name, Qt::DirectConnection) ? 1 : -1;
 }
 
 int PostEvent(QObject* target, const char* name) {
-    return invoke(target, name, Qt::QueuedConnection);
+    if (methodIndex(target, name, "") < 0)
+        return -1;
+    // Whether the sheet is busy is decided when the event runs.
+    const QByteArray event(name);
+    return QMetaObject::invokeMethod(
+               target, [target, event] { TriggerEvent(target, event.constData()); },
+               Qt::QueuedConnection)
+               ? 1
+               : -1;
 }
 
 bool hasEvent(const QObject* target, const char* name, const QString&) {
@@ -40,7 +52,7 @@ bool hasEvent(const QObject* target, const char* name, const QString&) {
 }
 
 int TriggerEvent(QObject* target, const char* name, const QString& argument) {
-    if (methodIndex(target, name, "QString") < 0)
+    if (methodIndex(target, name, "QString") < 0 || heldBack(target, name))
         return -1;
     return QMetaObject::invokeMethod(target, name, Qt::DirectConnection, Q_ARG(QString, argument))
                ? 1

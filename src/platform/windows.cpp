@@ -12,8 +12,10 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -158,10 +160,68 @@ void Frame::SetMicroHelp(const QString& text) {
     statusBar()->showMessage(text);
 }
 
+Frame::SheetsClosing Frame::closeEverySheet(std::function<void()> then) {
+    for (;;) {
+        // The active sheet first; then whichever the area has left.
+        QMdiSubWindow* sub = mdi_->currentSubWindow();
+        if (sub == nullptr || sub->isHidden() || sub->widget() == nullptr) {
+            sub = nullptr;
+            for (QMdiSubWindow* other : mdi_->subWindowList()) {
+                if (!other->isHidden() && other->widget() != nullptr) {
+                    sub = other;
+                    break;
+                }
+            }
+        }
+        if (sub == nullptr)
+            return SheetsClosing::Closed;
+        auto* sheet = qobject_cast<Sheet*>(sub->widget());
+        if (sheet == nullptr) {
+            if (!sub->close())
+                return SheetsClosing::Refused;
+            continue;
+        }
+        if (sheet->Close() == 1) {
+            if (!sub->isHidden())
+                return SheetsClosing::Refused; // said it closed, but is still there
+            continue;
+        }
+        if (!sheet->closing())
+            return SheetsClosing::Refused;
+        afterSheetsClosed_ = std::move(then);
+        waitForSheet(sheet);
+        return SheetsClosing::Pending;
+    }
+}
+
+void Frame::waitForSheet(Sheet* sheet) {
+    auto goOn = [this] {
+        QTimer::singleShot(0, this, [this] {
+            std::function<void()> then = std::exchange(afterSheetsClosed_, nullptr);
+            if (then && closeEverySheet(then) == SheetsClosing::Closed)
+                then();
+        });
+    };
+    connect(sheet, &Sheet::closed, this, goOn, Qt::SingleShotConnection);
+}
+
+void Frame::closeEvent(QCloseEvent* event) {
+    if (closeEverySheet([this] { close(); }) != SheetsClosing::Closed) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 Sheet::Sheet(QWidget* parent) : QWidget(parent) {}
-Sheet::~Sheet() = default;
+
+Sheet::~Sheet() {
+    // The grids go after this part of the sheet: none may call back into it.
+    for (auto* grid : findChildren<grid::DataWindow*>())
+        disconnect(grid, nullptr, this, nullptr);
+}
 
 QMdiSubWindow* Sheet::subWindow() const {
     return qobject_cast<QMdiSubWindow*>(parentWidget());
@@ -175,29 +235,53 @@ Frame* Sheet::ParentWindow() const {
     return nullptr;
 }
 
+bool Sheet::busy() const {
+    const auto grids = findChildren<grid::DataWindow*>();
+    return std::any_of(grids.begin(), grids.end(),
+                       [](const grid::DataWindow* grid) { return grid->retrieving(); });
+}
+
+bool Sheet::refuseWhileBusy() const {
+    if (!busy())
+        return false;
+    platform::SetMicroHelp(busyText());
+    return true;
+}
+
+bool Sheet::runsWhileBusy(const char*) const {
+    return false;
+}
+
 void Sheet::closeEvent(QCloseEvent* event) {
-    bool busy = false;
+    // Once asked for, a close stays asked for until the sheet is gone.
+    closeRequested_ = true;
+    bool running = false;
     for (auto* grid : findChildren<grid::DataWindow*>()) {
-        if (!grid->retrieving())
+        if (!grid->runsRetrieval())
             continue;
-        busy = true;
+        running = true;
+        connect(grid, &grid::DataWindow::idle, this, &Sheet::closeWhenStopped,
+                Qt::UniqueConnection);
         grid->DBCancel();
-        if (!closeWhenIdle_) {
-            connect(
-                grid, &grid::DataWindow::RetrieveEnd, this,
-                [this] {
-                    // Close from the event loop, once Retrieve() has returned to its caller.
-                    QTimer::singleShot(0, this, [this] { Close(); });
-                },
-                Qt::SingleShotConnection);
-        }
     }
-    if (busy) {
-        closeWhenIdle_ = true;
+    if (running) {
         event->ignore();
         return;
     }
     QWidget::closeEvent(event);
+    if (event->isAccepted())
+        Q_EMIT closed();
+}
+
+void Sheet::closeWhenStopped() {
+    if (closePosted_)
+        return;
+    closePosted_ = true;
+    // From the event loop, once Retrieve() has returned to its caller.
+    QTimer::singleShot(0, this, [this] {
+        closePosted_ = false;
+        Close();
+    });
 }
 
 int Sheet::Close() {
@@ -266,6 +350,19 @@ QWidget* globalInstance(const QString& className) {
         return nullptr;
     }
     return w;
+}
+
+Sheet* enclosingSheet(const QWidget* widget) {
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (auto* sheet = qobject_cast<Sheet*>(const_cast<QWidget*>(w)))
+            return sheet;
+    }
+    return nullptr;
+}
+
+QString busyText() {
+    return QStringLiteral("Rows are still being retrieved: stop the retrieval or wait until it "
+                          "ends.");
 }
 
 Frame* currentFrame() {

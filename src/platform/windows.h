@@ -1,15 +1,20 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <any>
+#include <functional>
 
 class QMdiArea;
 class QMdiSubWindow;
 
 namespace platform {
+
+class Sheet;
 
 // How a sheet is placed in the frame's client area when it opens.
 enum class Arrange { Original, Cascaded, Layered };
@@ -33,9 +38,25 @@ public:
     void SetMicroHelp(const QString& text);
     QString microHelp() const { return microHelp_; }
 
+    // Closes every sheet, the active one first, one at a time. A sheet whose grid is retrieving
+    // stops it and closes once it has stopped; the frame then goes on with the next sheet, and
+    // `then` runs when none is left. Closed: every sheet closed at once (`then` is not called).
+    // Pending: `then` runs later, from the event loop. Refused: a sheet refused to close, and
+    // `then` never runs.
+    enum class SheetsClosing { Closed, Pending, Refused };
+    SheetsClosing closeEverySheet(std::function<void()> then);
+
+protected:
+    // Closing the frame closes its sheets first; a sheet that is still retrieving keeps the
+    // frame open until it has stopped and closed, then the frame closes.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void waitForSheet(Sheet* sheet);
+
     QMdiArea* mdi_;
     QString microHelp_;
+    std::function<void()> afterSheetsClosed_;
 };
 
 // A sheet: a window inside the frame's client area.
@@ -50,8 +71,41 @@ public:
 
     // The frame the sheet lives in, or nullptr.
     Frame* ParentWindow() const;
-    // Closes the sheet. Returns 1, or -1 when the sheet refused to close.
+    // Closes the sheet. Returns 1, or -1 when the sheet did not close now: it refused, or its
+    // grids are retrieving (see closing()).
     int Close();
+
+    // Input while a grid retrieves. Retrieve() runs an event loop, so clicks, keys and menu
+    // commands arrive while rows do. The sheet is busy while a grid of its own is retrieving,
+    // or while a connection that one of its grids is bound to is retrieving elsewhere. While it
+    // is busy:
+    // - named events (the frame's commands: save, save as, print ...) do not run, unless
+    //   runsWhileBusy() says so; the status line says why;
+    // - buttons connected with connectCommand() do not run their handler; Stop and Close are
+    //   connected directly and always work;
+    // - clicks on its grids are not reported (no Clicked event), and no cell can be edited;
+    // - a close request stops the retrieval and stays armed until the sheet is gone: no grid of
+    //   a closing sheet starts another retrieval.
+    bool busy() const;
+    bool closing() const { return closeRequested_; }
+    // Says in the status line why a command does not run, when the sheet is busy; true then.
+    bool refuseWhileBusy() const;
+    // Named events that may run while the sheet is busy; none unless a sheet says otherwise.
+    virtual bool runsWhileBusy(const char* event) const;
+
+    // Runs `handler` when `button` is clicked, except while the sheet is busy.
+    template <typename Receiver>
+    void connectCommand(QAbstractButton* button, Receiver* receiver, void (Receiver::*handler)()) {
+        QPointer<Receiver> guard(receiver);
+        connect(button, &QAbstractButton::clicked, this, [this, guard, handler] {
+            if (guard != nullptr && !refuseWhileBusy())
+                (guard.data()->*handler)();
+        });
+    }
+
+Q_SIGNALS:
+    // The sheet has closed (it lingers, hidden, until its deferred deletion).
+    void closed();
 
 protected:
     QMdiSubWindow* subWindow() const;
@@ -60,8 +114,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool closeWhenIdle_ = false;
+    void closeWhenStopped();
+
+    bool closeRequested_ = false;
+    bool closePosted_ = false;
 };
+
+// The sheet that `widget` is part of, or nullptr.
+Sheet* enclosingSheet(const QWidget* widget);
+// What the status line says when a command waits for a retrieval.
+QString busyText();
 
 // A response window: modal; Open returns only after it has closed.
 class ResponseWindow : public QDialog {

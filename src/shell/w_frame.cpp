@@ -2,30 +2,15 @@
 
 #include "app/globals.h"
 #include "platform/events.h"
-#include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "platform/units.h"
 #include "shell/m_main.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <algorithm>
 
 namespace app {
-namespace {
-
-bool retrieving(const QWidget* sheet) {
-    if (sheet == nullptr)
-        return false;
-    const auto grids = sheet->findChildren<platform::grid::DataWindow*>();
-    return std::any_of(grids.begin(), grids.end(),
-                       [](const platform::grid::DataWindow* grid) { return grid->retrieving(); });
-}
-
-} // namespace
-
 w_frame::w_frame() : menu_(new m_main(this)) {
     const QString name = globals().gs_appname;
     setWindowTitle(name.isEmpty() ? QStringLiteral("Dorvane") : name);
@@ -65,13 +50,10 @@ void w_frame::ue_initialize() {
 void w_frame::ue_connect() {
     if (!logon())
         return;
-    // Every sheet closes first, one at a time; a sheet that refuses stops the command.
-    while (QWidget* active = GetActiveSheet()) {
-        auto* sheet = qobject_cast<platform::Sheet*>(active);
-        if (sheet == nullptr || sheet->Close() != 1 || GetActiveSheet() == active)
-            return;
-    }
-    openWorkspace();
+    // Every sheet closes first, one at a time; a sheet that refuses stops the command. A sheet
+    // that is retrieving stops and closes once it has stopped; the workspace opens after it.
+    if (closeEverySheet([this] { openWorkspace(); }) == SheetsClosing::Closed)
+        openWorkspace();
 }
 
 void w_frame::ue_sqlpad() {
@@ -128,33 +110,6 @@ void w_frame::ue_delete() {
 
 void w_frame::ue_get_columns() {
     forward("ue_get_columns");
-}
-
-void w_frame::closeEvent(QCloseEvent* event) {
-    mdiArea()->closeAllSubWindows();
-    bool refused = false;
-    QList<QMdiSubWindow*> busy;
-    for (QMdiSubWindow* sub : mdiArea()->subWindowList()) {
-        if (sub->isHidden())
-            continue;
-        if (retrieving(sub->widget()))
-            busy << sub;
-        else
-            refused = true;
-    }
-    if (!refused && !busy.isEmpty()) {
-        // A sheet whose grid still retrieves closes once the grid has stopped; then the frame
-        // tries again.
-        for (QMdiSubWindow* sub : busy) {
-            connect(sub, &QObject::destroyed, this, &w_frame::close,
-                    static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
-        }
-    }
-    if (refused || !busy.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    Frame::closeEvent(event);
 }
 
 } // namespace app

@@ -35,11 +35,6 @@ public:
     Q_INVOKABLE void ue_delete();
     Q_INVOKABLE void ue_get_columns();
 
-protected:
-    // The sheets close with the frame, each through its own close handling; one that is still
-    // busy closes when it is done, and the frame follows it.
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     // Steps 1 to 3 of the logon sequence; true when the logon ended in a connection.
     bool logon();

@@ -19,11 +19,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -373,4 +375,95 @@ TEST_F(Db2TableListTest, SaveCommitsAnEditAndPrintProducesTheGrid) {
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
     for (const char* label : {"one", "deux", "three"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(label))) << label;
+}
+
+namespace {
+
+// A view that takes a while to read: its count and its preview are both still running when the
+// user clicks again. It has fewer rows than DEPARTMENT, so the two counts tell them apart.
+class SlowView {
+public:
+    explicit SlowView(platform::Transaction& slot)
+        : slot_(slot),
+          name_(QStringLiteral("db2inst1.slowview_%1").arg(QCoreApplication::applicationPid())) {
+        execute(slot_, QStringLiteral("create view %1 as select d.* from db2inst1.department d "
+                                      "cross join (select pg_sleep(0.6)) s where d.deptno < 'D'")
+                           .arg(name_));
+        slot_.Commit();
+    }
+    ~SlowView() {
+        slot_.Rollback();
+        execute(slot_, QStringLiteral("drop view %1").arg(name_));
+        slot_.Commit();
+    }
+    SlowView(const SlowView&) = delete;
+    SlowView& operator=(const SlowView&) = delete;
+    // As the list shows it.
+    QString listed() const { return name_.toUpper(); }
+
+private:
+    platform::Transaction& slot_;
+    QString name_;
+};
+
+} // namespace
+
+TEST_F(Db2TableListTest, ClicksWhileTheListCountsOrPreviewsWaitAndNothingGetsMixedUp) {
+    SlowView slow(*slot);
+    w_db2* sheet = openList();
+    // While the slow view is counted, and again while its first rows come, the user clicks
+    // DEPARTMENT in the list, presses Rows in the table and Retrieve.
+    int duringCount = 0;
+    int duringPreview = 0;
+    QStringList said;
+    QTimer user;
+    user.setInterval(100);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        const bool counting = sheet->dw_rows->retrieving();
+        if (!counting && !sheet->dw_1->retrieving())
+            return;
+        ++(counting ? duringCount : duringPreview);
+        clickTable(sheet, department);
+        QTest::mouseClick(sheet->cb_rows, Qt::LeftButton);
+        QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+        said << frame->microHelp();
+    });
+    user.start();
+    clickTable(sheet, slow.listed());
+    user.stop();
+
+    ASSERT_GT(duringCount, 0);
+    ASSERT_GT(duringPreview, 0);
+    EXPECT_EQ(said.size(), said.count(platform::busyText())) << said.join(u'|').toStdString();
+    EXPECT_EQ(sheet->is_tbl_name, slow.listed());
+    EXPECT_EQ(sheet->dw_tables->GetSelectedRow(0), rowOf(sheet, slow.listed()));
+    EXPECT_EQ(sheet->dw_tables->GetSelectedRow(rowOf(sheet, slow.listed())), 0);
+    EXPECT_EQ(countShown(sheet), count(slow.listed()));
+    EXPECT_NE(countShown(sheet), count(department));
+    EXPECT_EQ(sheet->dw_1->RowCount(), std::min(5L, count(slow.listed()).toLong()));
+    EXPECT_EQ(sheet->istr_sqlca.s_sql,
+              QStringLiteral("select * from %1  WITH UR ").arg(slow.listed()));
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+    EXPECT_TRUE(boxes.shown().empty());
+
+    // Once the rows are in, the same clicks work again.
+    clickTable(sheet, department);
+    EXPECT_EQ(sheet->is_tbl_name, department);
+    EXPECT_EQ(countShown(sheet), count(department));
+}
+
+TEST_F(Db2TableListTest, CloseAskedForDuringTheCountStaysAskedForUntilTheSheetIsGone) {
+    SlowView slow(*slot);
+    QPointer<w_db2> sheet = openList();
+    ASSERT_FALSE(sheet.isNull());
+    QTimer::singleShot(200, sheet, [sheet] {
+        ASSERT_TRUE(sheet->dw_rows->retrieving());
+        sheet->Close();
+    });
+    clickTable(sheet, slow.listed());
+    // The count stopped, the preview never started, and the sheet goes once the click is done.
+    EXPECT_EQ(sheet->dw_1->RowCount(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 5000));
+    EXPECT_TRUE(frame->sheets().isEmpty());
+    EXPECT_TRUE(boxes.shown().empty());
 }

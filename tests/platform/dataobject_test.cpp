@@ -1,4 +1,5 @@
 #include "platform/grid/dataobject.h"
+#include "platform/grid/describe.h"
 #include "platform/grid/syntax.h"
 #include "support/test_support.h"
 

@@ -1,6 +1,7 @@
 #include "platform/grid/datawindow.h"
+#include "platform/grid/describe.h"
 #include "platform/grid/export.h"
-#include "platform/grid/syntax.h"
+#include "platform/grid/retrieval.h"
 #include "platform/printjob.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
@@ -171,16 +173,93 @@ TEST_F(DataWindowTest, RetrievingAgainShowsOnlyTheNewRowsAndGivesBackUnneededMem
         << "memory kept for the rows of the earlier retrieval goes once the new rows are in";
 }
 
-TEST_F(DataWindowTest, RetrieveWhileRetrievingIsRefused) {
-    build(QStringLiteral("select n from generate_series(1, 50) n"));
-    long nested = 0;
+TEST_F(DataWindowTest, WhileRowsArriveEveryGridSharingThemRefusesChangesAndTheSlotKeepsItsCursor) {
+    build(QStringLiteral("select n, 'x' || n as t from generate_series(1, 30000) n"));
+    DataWindow other;
+    DataWindow third;
+    ASSERT_EQ(grid.ShareData(&other), 1);
+    QString errors;
+    const QString threeColumns =
+        SyntaxFromSQL(*slot, QStringLiteral("select 1 as a, 2 as b, 3 as c"),
+                      QStringLiteral("style(type=grid)"), errors);
+    ASSERT_TRUE(errors.isEmpty());
+    bool tried = false;
     grid.setRetrieveRowHandler([&](long row) {
-        if (row == 1)
-            nested = grid.Retrieve();
+        if (row != 100)
+            return 0L;
+        tried = true;
+        // Another column set under the running retrieval crashed in the row store.
+        EXPECT_EQ(other.Create(threeColumns, errors), -1);
+        EXPECT_EQ(other.Reset(), -1);
+        EXPECT_EQ(other.InsertRow(0), -1);
+        EXPECT_EQ(other.DeleteRow(1), -1);
+        EXPECT_EQ(other.SetItem(1, 2, QStringLiteral("changed")), -1);
+        EXPECT_EQ(other.SetItemNull(1, 2), -1);
+        EXPECT_EQ(other.SetSort(QStringLiteral("#1 D")), 1);
+        EXPECT_EQ(other.Sort(), -1);
+        EXPECT_EQ(other.ShareData(&third), -1);
+        EXPECT_EQ(third.ShareData(&other), -1);
+        EXPECT_EQ(other.setTableSelect(QStringLiteral("select 1")), -1);
+        EXPECT_EQ(other.Update(), -1);
+        EXPECT_EQ(other.Retrieve(), -1);
+        EXPECT_EQ(grid.Retrieve(), -1);
+        EXPECT_FALSE(other.view()->model()->flags(other.view()->model()->index(0, 1)) &
+                     Qt::ItemIsEditable);
+        // Ending the transaction would close the cursor and cut the result short.
+        slot->Rollback();
+        EXPECT_EQ(slot->SQLCode, -1);
+        slot->Commit();
+        EXPECT_EQ(slot->SQLCode, -1);
+        slot->Disconnect();
+        EXPECT_EQ(slot->SQLCode, -1);
+        EXPECT_TRUE(slot->isConnected());
         return 0L;
     });
-    EXPECT_EQ(grid.Retrieve(), 50);
-    EXPECT_EQ(nested, -1);
+    EXPECT_EQ(grid.Retrieve(), 30000);
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(other.RowCount(), 30000);
+    EXPECT_EQ(other.GetItemString(30000, 2), QStringLiteral("x30000"));
+    EXPECT_TRUE(boxes.shown().empty());
+
+    // A grid that only shares the rows stops the retrieval as well.
+    grid.setRetrieveRowHandler([&](long row) {
+        if (row == 100)
+            other.DBCancel();
+        return 0L;
+    });
+    const long stopped = grid.Retrieve();
+    EXPECT_GE(stopped, 100);
+    EXPECT_LT(stopped, 30000);
+
+    // Once the rows are in, changes are welcome again, for both grids.
+    ASSERT_EQ(other.Create(threeColumns, errors), 1) << errors.toStdString();
+    EXPECT_EQ(grid.ColumnCount(), 3);
+    slot->Rollback();
+    EXPECT_EQ(slot->SQLCode, 0);
+}
+
+TEST_F(DataWindowTest, StopJustBeforeTheStatementIsSentStillCancelsIt) {
+    const QString sequence =
+        QStringLiteral("db2inst1.stopped_%1").arg(QCoreApplication::applicationPid());
+    execute(*slot, QStringLiteral("create sequence %1").arg(sequence));
+    slot->Commit();
+    // The stop lands after the worker has taken the statement and before the driver runs it:
+    // a single SQLCancel then finds nothing to cancel.
+    Retrieval retrieval(
+        slot->handle(),
+        QStringLiteral("select pg_sleep(5) as slept, nextval('%1') as n").arg(sequence), 2,
+        slot->charDataIsUtf8(), [] {});
+    retrieval.setBeforeExecute([&retrieval] { retrieval.stop(); });
+    retrieval.start();
+    retrieval.join();
+    EXPECT_TRUE(retrieval.errorText().isEmpty()) << retrieval.errorText().toStdString();
+    slot->Rollback();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select case when is_called then 'ran to its end' "
+                                               "else 'cancelled' end from %1")
+                                    .arg(sequence)),
+              QStringLiteral("cancelled"));
+    execute(*slot, QStringLiteral("drop sequence %1").arg(sequence));
+    slot->Commit();
 }
 
 TEST_F(DataWindowTest, CancelStopsAStatementTheServerIsStillExecuting) {
@@ -285,6 +364,122 @@ TEST_F(DataWindowTest, UpdateWritesEditsInsertsAndDeletesWithBoundValues) {
               QStringLiteral(
                   "1:O'Brien-Smith; drop table x; --:10.50,2:Zo\u00eb:12.75,4:\u6771\u4eac:null"));
     EXPECT_EQ(grid.Update(), 1) << "nothing left to write";
+}
+
+TEST_F(DataWindowTest, EditingKeepsNullApartFromEmptyTextAndSaveWritesExactlyThat) {
+    ScratchTable table = updateTable(*slot);
+    build(QStringLiteral("select * from %1 order by id").arg(table.name()));
+    ASSERT_EQ(grid.Retrieve(), 3);
+    grid.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    QTableView* view = grid.view();
+    // The user moves to a cell and presses F2, as in any spreadsheet.
+    auto openEditor = [&](long row, int col) -> QLineEdit* {
+        view->setCurrentIndex(view->model()->index(static_cast<int>(row - 1), col - 1));
+        QTest::keyClick(view, Qt::Key_F2);
+        return qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
+    };
+    // Enter leaves the editor; the view takes its value from the event loop.
+    auto leave = [](QLineEdit* editor) {
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+    };
+    auto empty = [&](QLineEdit* editor) {
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        leave(editor);
+    };
+
+    // A NULL amount, opened and left with Enter: still NULL, nothing to write.
+    QLineEdit* editor = openEditor(2, 3);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->text().isEmpty());
+    EXPECT_EQ(editor->placeholderText(), QStringLiteral("NULL"));
+    leave(editor);
+    EXPECT_TRUE(grid.isItemNull(2, 3));
+    EXPECT_TRUE(grid.rows().pendingChanges().empty());
+
+    // Emptied, a date becomes NULL and a text the empty text.
+    editor = openEditor(1, 4);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("1970-01-02"));
+    empty(editor);
+    EXPECT_TRUE(grid.isItemNull(1, 4));
+    editor = openEditor(1, 2);
+    ASSERT_NE(editor, nullptr);
+    empty(editor);
+    EXPECT_FALSE(grid.isItemNull(1, 2));
+    EXPECT_EQ(grid.GetItemString(1, 2), QString());
+
+    // Alt+Delete sets NULL, also over an editor the user has typed into.
+    view->setCurrentIndex(view->model()->index(2, 1));
+    QTest::keyClick(view, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_TRUE(grid.isItemNull(3, 2));
+    editor = openEditor(3, 3);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, QStringLiteral("99"));
+    QTest::keyClick(editor, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_TRUE(grid.isItemNull(3, 3));
+    EXPECT_EQ(view->indexWidget(view->currentIndex()), nullptr);
+
+    ASSERT_EQ(grid.Update(), 1);
+    slot->Commit();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select string_agg(id || ':' || coalesce('[' || "
+                                               "name || ']', 'null') || ':' || coalesce(amount::"
+                                               "text, 'null') || ':' || coalesce(born::text, "
+                                               "'null'), ',' order by id) from %1")
+                                    .arg(table.name())),
+              QStringLiteral("1:[]:10.50:null,2:[Zo\u00eb]:null:null,3:null:null:2001-12-31"));
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(DataWindowTest, NewRowsWriteTheCellsTheUserSetAndShowWhatTheDatabaseMadeOfThem) {
+    ScratchTable generated(
+        *slot, QStringLiteral("generated"),
+        QStringLiteral("id integer generated by default as identity primary key, "
+                       "name varchar(20) not null default 'anon', note varchar(20) default "
+                       "'none', amount numeric(9,2)"));
+    build(
+        QStringLiteral("select id, name, note, amount from %1 order by id").arg(generated.name()));
+    ASSERT_EQ(grid.Retrieve(), 0);
+    grid.InsertRow(0); // never edited: not written
+    const long row = grid.InsertRow(0);
+    const QAbstractItemModel* model = grid.view()->model();
+    auto shown = [&](long r, int col) {
+        return model->data(model->index(static_cast<int>(r - 1), col - 1)).toString();
+    };
+    EXPECT_EQ(shown(row, 2), QStringLiteral("default"));
+    grid.SetItemNull(row, 3);
+    grid.SetItem(row, 4, QStringLiteral("5.25"));
+    EXPECT_EQ(shown(row, 3), QStringLiteral("NULL"));
+    ASSERT_EQ(grid.Update(), 1) << (boxes.shown().empty() ? ""
+                                                          : boxes.shown()[0].text.toStdString());
+    slot->Commit();
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select string_agg((id is not null) || ':' || name "
+                                               "|| ':' || coalesce(note, 'null') || ':' || "
+                                               "amount, ',') from %1")
+                                    .arg(generated.name())),
+              QStringLiteral("true:anon:null:5.25"));
+    // The generated key is not known here: the cell says so instead of showing NULL.
+    EXPECT_EQ(shown(row, 1), QStringLiteral("default"));
+
+    // A new row whose key the user typed is read back by that key.
+    ScratchTable typed(*slot, QStringLiteral("typed"),
+                       QStringLiteral("id integer primary key, name varchar(20) default 'anon', "
+                                      "made date default date '2020-02-02'"));
+    build(QStringLiteral("select * from %1").arg(typed.name()));
+    ASSERT_EQ(grid.Retrieve(), 0);
+    const long typedRow = grid.InsertRow(0);
+    grid.SetItem(typedRow, 1, QStringLiteral("7"));
+    ASSERT_EQ(grid.Update(), 1);
+    slot->Commit();
+    EXPECT_EQ(grid.GetItemString(typedRow, 2), QStringLiteral("anon"));
+    EXPECT_EQ(grid.GetItemString(typedRow, 3), QStringLiteral("2020-02-02"));
+    EXPECT_EQ(shown(typedRow, 2), QStringLiteral("anon"));
+    EXPECT_EQ(grid.Update(), 1) << "nothing left to write";
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select count(*) from %1").arg(typed.name())),
+              QStringLiteral("1"));
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(DataWindowTest, UpdateOfRowChangedMeanwhileFailsAndWritesNothing) {

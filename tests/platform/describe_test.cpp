@@ -1,3 +1,4 @@
+#include "platform/grid/describe.h"
 #include "platform/grid/syntax.h"
 #include "platform/odbc/transaction.h"
 #include "support/test_support.h"

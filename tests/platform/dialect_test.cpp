@@ -21,6 +21,9 @@ TEST(Dialect, TrailingIsolationClauseIsRemovedInAnyCase) {
               QStringLiteral("select 1"));
     EXPECT_EQ(stripIsolationClause(QStringLiteral("select 1;  WITH RS ")),
               QStringLiteral("select 1;"));
+    // A comment ends at a carriage return as well as at a line feed.
+    EXPECT_EQ(stripIsolationClause(QStringLiteral("select 1 -- all\rWITH UR")),
+              QStringLiteral("select 1 -- all"));
     // Only the last clause goes: a statement that already had one keeps it and fails as on Db2.
     EXPECT_EQ(stripIsolationClause(QStringLiteral("select 1  WITH UR   WITH UR ")),
               QStringLiteral("select 1  WITH UR"));

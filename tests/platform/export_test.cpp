@@ -119,10 +119,6 @@ QString unzipped(const QString& path, const QString& part) {
     return QString::fromUtf8(unzip.readAllStandardOutput());
 }
 
-bool haveUnzip() {
-    return !QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty();
-}
-
 const std::vector<ExportFormat> everyFormat = {
     ExportFormat::Csv, ExportFormat::Text,      ExportFormat::Html, ExportFormat::Json,
     ExportFormat::Xml, ExportFormat::SqlInsert, ExportFormat::Excel};
@@ -326,8 +322,7 @@ TEST_F(ExportTest, SqlInsertsQuoteOnlyColumnNamesThatNeedIt) {
 TEST_F(ExportTest, ExcelHoldsStringsNumbersAndBlankNulls) {
     const QString file = exported(rows, ExportFormat::Excel, QStringLiteral("r.xlsx"));
     ASSERT_TRUE(readAll(file).startsWith("PK"));
-    if (!haveUnzip())
-        GTEST_SKIP() << "unzip is not installed";
+    DORVANE_REQUIRE_TOOL("unzip");
     const QString strings = unzipped(file, QStringLiteral("xl/sharedStrings.xml"));
     for (const char16_t* text : {u">amount<", u"O'Brien", u">Zo\u00eb<", u">\u6771\u4eac<",
                                  u"[long-end]<", u">00FF10<", u">12345678901234567.89<"})
@@ -353,8 +348,7 @@ TEST_F(ExportTest, ExcelStreamsLargeGridsWithEveryRow) {
         big.addRow(cells);
     }
     const QString file = exported(big, ExportFormat::Excel, QStringLiteral("big.xlsx"));
-    if (!haveUnzip())
-        GTEST_SKIP() << "unzip is not installed";
+    DORVANE_REQUIRE_TOOL("unzip");
     const QString sheet = unzipped(file, QStringLiteral("xl/worksheets/sheet1.xml"));
     EXPECT_TRUE(sheet.contains(QStringLiteral("<c r=\"A70001\"><v>70000</v></c>")));
     EXPECT_TRUE(sheet.contains(QStringLiteral("r70000c7")));

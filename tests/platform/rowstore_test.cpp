@@ -210,16 +210,29 @@ TEST(GridData, TracksEditsInsertsAndDeletesForUpdate) {
     const long inserted = data.insertRow(0);
     EXPECT_EQ(inserted, 0);
     EXPECT_TRUE(data.isNull(0, 0));
+    EXPECT_TRUE(data.isDefault(0, 0));
     ASSERT_TRUE(data.deleteRow(3)); // "three"
     EXPECT_EQ(column(data, 1), strings({"NULL", "one", "TWO"}));
+    // A new row that nobody edited is not written.
+    ASSERT_EQ(data.pendingChanges().size(), 2u);
 
+    // Set explicitly to NULL, a cell of a new row is written as NULL; the other keeps its mark.
+    ASSERT_TRUE(data.setItem(0, 1, std::nullopt));
+    EXPECT_FALSE(data.isDefault(0, 1));
     const auto changes = data.pendingChanges();
     ASSERT_EQ(changes.size(), 3u);
     EXPECT_EQ(changes[0].kind, GridData::Change::Delete);
     EXPECT_EQ(changes[1].kind, GridData::Change::Insert);
     EXPECT_EQ(changes[2].kind, GridData::Change::Modify);
+    EXPECT_TRUE(data.isModified(changes[1].storeRow, 1));
+    EXPECT_FALSE(data.isModified(changes[1].storeRow, 0));
 
     data.acceptChanges();
     EXPECT_TRUE(data.pendingChanges().empty());
     EXPECT_EQ(data.original(data.storeRow(2), 1), QStringLiteral("TWO"));
+    // Saved, the cell the server filled in keeps its mark until its value is known.
+    EXPECT_TRUE(data.isDefault(0, 0));
+    data.setSaved(data.storeRow(0), 0, QStringLiteral("7"));
+    EXPECT_FALSE(data.isDefault(0, 0));
+    EXPECT_EQ(data.text(0, 0), QStringLiteral("7"));
 }

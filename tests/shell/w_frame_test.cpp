@@ -1,14 +1,19 @@
 #include "connect/logon_driver.h"
 #include "platform/events.h"
+#include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "shell/m_main.h"
 #include "shell/probe_sheets.h"
 #include "shell/w_frame.h"
+#include "sqlpad/sql_editor.h"
+#include "sqlpad/w_sqlpad.h"
 
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPointer>
+#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -300,4 +305,48 @@ TEST_F(FrameTest, FileMenuListsTheOpenSheetsAndChoosingOneActivatesIt) {
     EXPECT_TRUE(listed[1]->isChecked() && !listed[0]->isChecked());
     listed[0]->trigger();
     EXPECT_EQ(active(frame), workspace);
+}
+
+TEST_F(FrameTest, NewConnectionAndExitDuringARetrievalStopItThenFinishCompletely) {
+    platform::ClassRegistry::instance().add<w_sqlpad>(QStringLiteral("w_sqlpad"));
+    w_frame* frame = start();
+    ASSERT_NE(frame, nullptr);
+    QPointer<w_sqlpad> busy = qobject_cast<w_sqlpad*>(frame->GetActiveSheet());
+    ASSERT_FALSE(busy.isNull());
+    TriggerEvent(frame, "ue_open_single");
+    probeLog().clear();
+
+    // A million rows are coming in when the user asks for a new connection.
+    auto during = [](w_sqlpad* sheet, const std::function<void()>& action) {
+        auto* user = new QTimer(sheet);
+        user->setInterval(0);
+        QObject::connect(user, &QTimer::timeout, [sheet, user, action] {
+            if (sheet->dw_1->RowCount() < 1000)
+                return;
+            user->stop();
+            action();
+        });
+        user->start();
+        sheet->mle_1->setText(QStringLiteral("select n from generate_series(1, 1000000) n"));
+        QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    };
+    during(busy, [frame] {
+        logOnToSample();
+        TriggerEvent(frame, "ue_connect");
+    });
+    // Every sheet closes, the busy one once it has stopped, and then one new workspace opens.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return busy.isNull() && frame->sheets().size() == 1; }, 10000));
+    EXPECT_EQ(probeLog(), QStringList{QStringLiteral("w_db2: close")});
+    auto* fresh = qobject_cast<w_sqlpad*>(frame->GetActiveSheet());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->istr_sqlca.s_sqlca, QStringLiteral("SQLCA1"));
+    EXPECT_TRUE(slots[1].isConnected());
+
+    // Exit while the new workspace retrieves: the frame closes once the retrieval has stopped.
+    during(fresh, [frame] {
+        QTest::mouseClick(frame->MenuID()->toolbar->widgetForAction(frame->MenuID()->m_exit),
+                          Qt::LeftButton);
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, 10000));
 }

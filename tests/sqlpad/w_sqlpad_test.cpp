@@ -430,3 +430,34 @@ TEST_F(SqlpadTest, CloseAndEscCloseTheSheet) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(frame->sheets().isEmpty());
 }
+
+TEST_F(SqlpadTest, SavePrintAndRetrieveWaitWhileRowsArriveAndTheResultStaysWhole) {
+    QTemporaryDir printed;
+    qputenv("DORVANE_PRINT_DIR", printed.path().toUtf8());
+    w_sqlpad* sheet = openWorkspace();
+    // Save ended the transaction under the open cursor: the result stopped at a block of the
+    // driver's, shown as if complete.
+    bool pressed = false;
+    QTimer user;
+    user.setInterval(0);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (pressed || sheet->dw_1->RowCount() < 1000)
+            return;
+        pressed = true;
+        EXPECT_EQ(platform::TriggerEvent(sheet, "ue_save"), -1);
+        EXPECT_EQ(frame->microHelp(), platform::busyText());
+        EXPECT_EQ(platform::TriggerEvent(sheet, "ue_print"), -1);
+        QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    });
+    user.start();
+    retrieve(sheet, QStringLiteral("select n from generate_series(1, 300000) n"));
+    qunsetenv("DORVANE_PRINT_DIR");
+
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 300000);
+    EXPECT_EQ(sheet->dw_1->GetItemString(300000, 1), QStringLiteral("300000"));
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("300000"));
+    EXPECT_TRUE(QDir(printed.path()).isEmpty());
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+}

@@ -6,6 +6,7 @@
 #include "platform/grid/gridprint.h"
 #include "platform/grid/retrieval.h"
 #include "platform/grid/syntax.h"
+#include "platform/grid/update_sql.h"
 #include "platform/messagebox.h"
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
@@ -13,10 +14,14 @@
 #include "platform/odbc/wide.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
+#include "platform/windows.h"
 
+#include <QAction>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -27,10 +32,44 @@
 
 namespace platform::grid {
 
-// Paints the rows this grid highlights; the shared model knows nothing of highlighting.
+// Paints the rows this grid highlights (the shared model knows nothing of highlighting), and
+// edits cells so that NULL stays NULL: an editor opened on NULL and left without typing changes
+// nothing, and empty input is empty text only in a text column.
 class DataWindow::Delegate final : public QStyledItemDelegate {
 public:
-    Delegate(DataWindow* owner) : QStyledItemDelegate(owner), owner_(owner) {}
+    explicit Delegate(DataWindow* owner) : QStyledItemDelegate(owner), owner_(owner) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* edit = static_cast<QLineEdit*>(editor);
+        if (edit->isModified())
+            return; // what the user typed stays
+        const QVariant value = index.data(Qt::EditRole);
+        edit->setText(value.isValid() ? value.toString() : QString());
+        // NULL (or the server's default) stays visible as such while the editor is empty.
+        const GridData& rows = owner_->rows();
+        edit->setPlaceholderText(!value.isValid() ? (rows.isDefault(index.row(), index.column())
+                                                         ? QStringLiteral("default")
+                                                         : QStringLiteral("NULL"))
+                                                  : QString());
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        auto* edit = static_cast<QLineEdit*>(editor);
+        if (!edit->isModified())
+            return;
+        const QString text = edit->text();
+        const bool textColumn = owner_->rows().column(index.column()).kind == ColumnKind::Text;
+        model->setData(index, text.isEmpty() && !textColumn ? QVariant() : QVariant(text),
+                       Qt::EditRole);
+    }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
@@ -45,12 +84,20 @@ private:
     DataWindow* owner_;
 };
 
-DataWindow::DataWindow(QWidget* parent) : QWidget(parent), view_(new QTableView(this)) {
+DataWindow::DataWindow(QWidget* parent)
+    : QWidget(parent), view_(new QTableView(this)), delegate_(new Delegate(this)),
+      setNull_(new QAction(QStringLiteral("Set to NULL"), view_)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     view_->setSelectionMode(QAbstractItemView::NoSelection);
-    view_->setItemDelegate(new Delegate(this));
+    view_->setItemDelegate(delegate_);
+    setNull_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Delete));
+    setNull_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    view_->addAction(setNull_);
+    connect(setNull_, &QAction::triggered, this, &DataWindow::setCurrentCellNull);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &DataWindow::showContextMenu);
     view_->setWordWrap(false);
     view_->setTextElideMode(Qt::ElideRight);
     view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -69,7 +116,15 @@ DataWindow::~DataWindow() {
     if (retrieval_) {
         retrieval_->stop();
         retrieval_->join();
+        retrieval_.reset();
+        if (retrievingSlot_ != nullptr)
+            retrievingSlot_->retrievalEnded();
+        model_->retrievalEnded();
     }
+}
+
+bool DataWindow::retrieving() const {
+    return model_->retrieving();
 }
 
 void DataWindow::useModel(std::shared_ptr<GridModel> model) {
@@ -82,6 +137,7 @@ void DataWindow::useModel(std::shared_ptr<GridModel> model) {
         selected_.clear();
         applyDefinition();
     });
+    connect(model_.get(), &GridModel::idle, this, &DataWindow::idle);
     applyDefinition();
 }
 
@@ -111,6 +167,8 @@ void DataWindow::applyDefinition() {
 }
 
 bool DataWindow::setDataObject(const QString& name) {
+    if (retrieving())
+        return false;
     dataObject_ = name;
     if (name.isEmpty()) {
         model_->data().setDefinition({});
@@ -147,11 +205,14 @@ QString DataWindow::TableSelect() const {
     return selectForDisplay(definition().select);
 }
 
-void DataWindow::setTableSelect(const QString& select) {
+int DataWindow::setTableSelect(const QString& select) {
+    if (retrieving())
+        return -1;
     GridDefinition def = definition();
     def.select = selectFromDisplay(select);
     model_->data().setDefinition(std::move(def));
     model_->resetAll();
+    return 1;
 }
 
 int DataWindow::SetTransObject(Transaction* slot) {
@@ -166,6 +227,9 @@ void DataWindow::showDatabaseError(const QString& context, const QString& text) 
 
 long DataWindow::Retrieve() {
     if (retrieving())
+        return -1;
+    // A sheet that is closing retrieves nothing more: it closes once its handlers are done.
+    if (const Sheet* sheet = enclosingSheet(this); sheet != nullptr && sheet->closing())
         return -1;
     const GridDefinition& def = definition();
     if (def.columns.empty() || def.select.trimmed().isEmpty()) {
@@ -202,6 +266,11 @@ long DataWindow::Retrieve() {
                                             },
                                             Qt::QueuedConnection);
                                     });
+    // From here until the end, the rows are busy for every grid that shows them, and the slot
+    // refuses to end its transaction under the open cursor.
+    retrievingSlot_ = slot_;
+    retrievingSlot_->retrievalStarted();
+    model_->retrievalStarted([this] { stopRetrieval(); });
     retrieval_->start();
     loop.exec();
 
@@ -216,7 +285,10 @@ long DataWindow::Retrieve() {
         error = QStringLiteral("The result is too large: a column holds more than 4 GiB of "
                                "text. The rows read so far are kept.");
     retrieval_.reset();
+    retrievingSlot_->retrievalEnded();
+    retrievingSlot_ = nullptr;
     model_->publishRows();
+    model_->retrievalEnded();
 
     long result = RowCount();
     if (!error.isEmpty()) {
@@ -225,6 +297,13 @@ long DataWindow::Retrieve() {
     }
     Q_EMIT RetrieveEnd();
     return result;
+}
+
+void DataWindow::stopRetrieval() {
+    if (retrieval_) {
+        stopRequested_ = true;
+        retrieval_->stop();
+    }
 }
 
 void DataWindow::consumeBatches() {
@@ -264,10 +343,7 @@ void DataWindow::consumeBatches() {
 }
 
 void DataWindow::DBCancel() {
-    if (retrieval_) {
-        stopRequested_ = true;
-        retrieval_->stop();
-    }
+    model_->cancelRetrieval();
 }
 
 long DataWindow::RowCount() const {
@@ -319,7 +395,7 @@ bool DataWindow::isItemNull(long row, int column) const {
 }
 
 int DataWindow::SetItem(long row, int column, const QString& value) {
-    if (!model_->data().setItem(row - 1, column - 1, value))
+    if (retrieving() || !model_->data().setItem(row - 1, column - 1, value))
         return -1;
     model_->rowsChangedInPlace(row - 1, row - 1);
     return 1;
@@ -330,7 +406,7 @@ int DataWindow::SetItem(long row, const QString& column, const QString& value) {
 }
 
 int DataWindow::SetItemNull(long row, int column) {
-    if (!model_->data().setItem(row - 1, column - 1, std::nullopt))
+    if (retrieving() || !model_->data().setItem(row - 1, column - 1, std::nullopt))
         return -1;
     model_->rowsChangedInPlace(row - 1, row - 1);
     return 1;
@@ -399,13 +475,50 @@ int DataWindow::Sort() {
 }
 
 int DataWindow::ShareData(DataWindow* other) {
-    if (other == nullptr || other == this || other->retrieving())
+    if (other == nullptr || other == this || retrieving() || other->retrieving())
         return -1;
     other->useModel(model_);
     return 1;
 }
 
+bool DataWindow::refuseInputWhileBusy() const {
+    if (const Sheet* sheet = enclosingSheet(this))
+        return sheet->refuseWhileBusy();
+    if (!retrieving())
+        return false;
+    platform::SetMicroHelp(busyText());
+    return true;
+}
+
+void DataWindow::setCurrentCellNull() {
+    const QModelIndex index = view_->currentIndex();
+    if (!index.isValid() || !(model_->flags(index) & Qt::ItemIsEditable))
+        return;
+    // An editor open on the cell closes without writing what it holds.
+    if (QWidget* editor = view_->indexWidget(index))
+        Q_EMIT delegate_->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    model_->setData(index, QVariant(), Qt::EditRole);
+}
+
+void DataWindow::showContextMenu(const QPoint& position) {
+    const QModelIndex index = view_->indexAt(position);
+    if (!index.isValid())
+        return;
+    view_->setCurrentIndex(index);
+    setNull_->setEnabled(model_->flags(index) & Qt::ItemIsEditable);
+    QMenu menu(this);
+    menu.addAction(setNull_);
+    menu.exec(view_->viewport()->mapToGlobal(position));
+    setNull_->setEnabled(true);
+}
+
 bool DataWindow::eventFilter(QObject* watched, QEvent* event) {
+    // While the rows of this grid's sheet are being retrieved, a click on the grid is no
+    // command: it would start another retrieval or change rows under the running one.
+    if ((event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        watched == view_->viewport() && refuseInputWhileBusy())
+        return true;
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pos = mouse->position().toPoint();
@@ -421,6 +534,8 @@ bool DataWindow::eventFilter(QObject* watched, QEvent* event) {
                 dwo = {QStringLiteral("datawindow"), QStringLiteral("datawindow")};
             }
         } else if (watched == view_->horizontalHeader()->viewport()) {
+            if (refuseInputWhileBusy())
+                return QWidget::eventFilter(watched, event);
             const int section = view_->horizontalHeader()->logicalIndexAt(pos);
             dwo.type = QStringLiteral("text");
             if (section >= 0)
@@ -443,66 +558,76 @@ bool DataWindow::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-QString quoted(const QString& name) {
-    QString q = name;
-    q.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + q + u'"';
-}
-
-QString quotedTable(const QString& table) {
-    QStringList parts;
-    for (const QString& part : table.split(u'.'))
-        parts << (part.startsWith(u'"') ? part : quoted(part));
-    return parts.join(u'.');
-}
-
-// One statement with bound text parameters, each converted by the driver to its column's type.
-class BoundStatement {
-public:
-    struct Parameter {
-        const ColumnInfo* column;
-        CellValue value;
-    };
-
-    bool run(SQLHDBC connection, const QString& sql, std::vector<Parameter> parameters,
-             SQLLEN& rowCount, QString& error) {
-        odbc::StatementHandle stmt;
-        if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(connection, stmt))) {
-            error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_DBC, connection));
-            return false;
-        }
-        parameters_ = std::move(parameters);
-        indicators_.assign(parameters_.size(), 0);
-        for (std::size_t i = 0; i < parameters_.size(); ++i) {
-            const Parameter& p = parameters_[i];
-            const ColumnInfo& column = *p.column;
-            const SQLULEN size =
-                std::max<SQLULEN>(static_cast<SQLULEN>(column.size),
-                                  p.value ? static_cast<SQLULEN>(p.value->size()) : 1);
-            indicators_[i] = p.value ? static_cast<SQLLEN>(p.value->size() * 2) : SQL_NULL_DATA;
-            const SQLRETURN rc = SQLBindParameter(
-                stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
-                column.sqlType, size, static_cast<SQLSMALLINT>(column.decimals),
-                p.value ? odbc::wide(*p.value) : nullptr, indicators_[i], &indicators_[i]);
-            if (!SQL_SUCCEEDED(rc)) {
-                error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
-                return false;
-            }
-        }
-        const SQLRETURN rc = SQLExecDirectW(stmt.get(), odbc::wide(sql), odbc::wideLength(sql));
-        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-            error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
-            return false;
-        }
-        rowCount = 0;
-        SQLRowCount(stmt.get(), &rowCount);
-        return true;
+// Runs one statement with its values bound as text, each converted by the driver to its
+// column's type; NULL is bound as NULL. Returns the statement, open on its result, or an empty
+// handle with `error` set.
+odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definition,
+                               const BoundStatement& statement, SQLLEN& rowCount, QString& error) {
+    odbc::StatementHandle stmt;
+    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(connection, stmt))) {
+        error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_DBC, connection));
+        return {};
     }
+    std::vector<SQLLEN> indicators(statement.parameters.size(), 0);
+    for (std::size_t i = 0; i < statement.parameters.size(); ++i) {
+        const BoundValue& p = statement.parameters[i];
+        const ColumnInfo& column = definition.columns.at(static_cast<std::size_t>(p.column));
+        const SQLULEN size = std::max<SQLULEN>(static_cast<SQLULEN>(column.size),
+                                               p.value ? static_cast<SQLULEN>(p.value->size()) : 1);
+        indicators[i] = p.value ? static_cast<SQLLEN>(p.value->size() * 2) : SQL_NULL_DATA;
+        const SQLRETURN rc = SQLBindParameter(
+            stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
+            column.sqlType, size, static_cast<SQLSMALLINT>(column.decimals),
+            p.value ? odbc::wide(*p.value) : nullptr, p.value ? indicators[i] : 0, &indicators[i]);
+        if (!SQL_SUCCEEDED(rc)) {
+            error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
+            return {};
+        }
+    }
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt.get(), odbc::wide(statement.sql), odbc::wideLength(statement.sql));
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+        error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
+        return {};
+    }
+    // The values were read at execute; the buffers go away with this function.
+    SQLFreeStmt(stmt.get(), SQL_RESET_PARAMS);
+    rowCount = 0;
+    SQLRowCount(stmt.get(), &rowCount);
+    return stmt;
+}
 
-private:
-    std::vector<Parameter> parameters_;
-    std::vector<SQLLEN> indicators_;
-};
+// The cell `column` of the row `stmt` is on, in the grid's text form (hex for binary columns).
+std::optional<CellValue> cellOf(SQLHSTMT stmt, SQLUSMALLINT column, bool binary) {
+    std::vector<char> value;
+    std::vector<char> buffer(8192);
+    const SQLSMALLINT target = binary ? SQL_C_BINARY : SQL_C_WCHAR;
+    const std::size_t terminator = binary ? 0 : sizeof(SQLWCHAR);
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(stmt, column, target, buffer.data(),
+                                        static_cast<SQLLEN>(buffer.size()), &indicator);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc))
+            return std::nullopt;
+        if (indicator == SQL_NULL_DATA)
+            return CellValue();
+        const bool more = rc == SQL_SUCCESS_WITH_INFO &&
+                          (indicator == SQL_NO_TOTAL ||
+                           static_cast<std::size_t>(indicator) + terminator > buffer.size());
+        const std::size_t part =
+            more ? buffer.size() - terminator : static_cast<std::size_t>(indicator);
+        value.insert(value.end(), buffer.begin(),
+                     buffer.begin() + static_cast<std::ptrdiff_t>(part));
+        if (!more)
+            break;
+    }
+    if (binary)
+        return CellValue(hexOf(QByteArray(value.data(), static_cast<qsizetype>(value.size()))));
+    return CellValue(odbc::fromWide(reinterpret_cast<const SQLWCHAR*>(value.data()),
+                                    static_cast<qsizetype>(value.size() / sizeof(SQLWCHAR))));
+}
 
 } // namespace
 
@@ -514,11 +639,7 @@ int DataWindow::Update() {
     const auto changes = data.pendingChanges();
     if (changes.empty())
         return 1;
-    std::vector<int> keys;
-    for (int c = 0; c < data.columnCount(); ++c) {
-        if (def.columns[static_cast<std::size_t>(c)].key)
-            keys.push_back(c);
-    }
+    const std::vector<int> keys = keyColumns(def);
     if (def.updateTable.isEmpty() || keys.empty()) {
         showDatabaseError(QStringLiteral("Update failed."),
                           QStringLiteral("These rows cannot be saved: the grid does not hold "
@@ -530,77 +651,103 @@ int DataWindow::Update() {
                           QStringLiteral("The grid has no connected transaction."));
         return -1;
     }
+    // Writing would end up in the transaction of a retrieval that is still reading.
+    if (slot_->retrieving()) {
+        showDatabaseError(QStringLiteral("Update failed."), Transaction::busyText());
+        return -1;
+    }
 
-    const QString table = quotedTable(def.updateTable);
-    for (const auto& change : changes) {
-        QString sql;
-        std::vector<BoundStatement::Parameter> parameters;
-        auto addKeyCondition = [&] {
-            QStringList conditions;
-            for (int k : keys) {
-                const ColumnInfo& column = def.columns[static_cast<std::size_t>(k)];
-                conditions << quoted(column.dbName.isEmpty() ? column.name : column.dbName) +
-                                  QStringLiteral(" = ?");
-                parameters.push_back({&column, data.original(change.storeRow, k)});
-            }
-            sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-        };
-        if (change.kind == GridData::Change::Delete) {
-            sql = QStringLiteral("DELETE FROM ") + table;
-            addKeyCondition();
-        } else if (change.kind == GridData::Change::Modify) {
-            QStringList sets;
-            for (int c = 0; c < data.columnCount(); ++c) {
-                const ColumnInfo& column = def.columns[static_cast<std::size_t>(c)];
-                if (!column.updatable || !data.isModified(change.storeRow, c))
-                    continue;
-                sets << quoted(column.dbName.isEmpty() ? column.name : column.dbName) +
-                            QStringLiteral(" = ?");
-                parameters.push_back({&column, data.current(change.storeRow, c)});
-            }
-            sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                  sets.join(QStringLiteral(", "));
-            addKeyCondition();
-        } else {
-            QStringList names;
-            QStringList marks;
-            for (int c = 0; c < data.columnCount(); ++c) {
-                const ColumnInfo& column = def.columns[static_cast<std::size_t>(c)];
-                const CellValue value = data.current(change.storeRow, c);
-                if (!column.updatable || !value)
-                    continue;
-                names << quoted(column.dbName.isEmpty() ? column.name : column.dbName);
-                marks << QStringLiteral("?");
-                parameters.push_back({&column, value});
-            }
-            sql = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
-                  names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                  marks.join(QStringLiteral(", ")) + u')';
+    auto keyValues = [&](std::uint32_t row, bool current) {
+        std::vector<SqlValue> values;
+        for (int k : keys)
+            values.push_back(current ? data.current(row, k) : data.original(row, k));
+        return values;
+    };
+    // The cells written: every cell changed (of a new row: every cell set, even to NULL).
+    auto setCells = [&](std::uint32_t row) {
+        std::vector<BoundValue> cells;
+        for (int c = 0; c < data.columnCount(); ++c) {
+            if (data.isModified(row, c))
+                cells.push_back({c, data.current(row, c)});
         }
+        return cells;
+    };
 
-        BoundStatement statement;
+    // New rows whose whole key the user typed are read back after the update, so that the grid
+    // shows what the database made of them (defaults, triggers, conversions).
+    std::vector<std::uint32_t> readBack;
+    for (const auto& change : changes) {
+        std::optional<BoundStatement> statement;
+        switch (change.kind) {
+        case GridData::Change::Delete:
+            statement = deleteStatement(def, keyValues(change.storeRow, false));
+            break;
+        case GridData::Change::Modify:
+            statement =
+                updateStatement(def, setCells(change.storeRow), keyValues(change.storeRow, false));
+            break;
+        case GridData::Change::Insert: {
+            statement = insertStatement(def, setCells(change.storeRow));
+            const auto key = keyValues(change.storeRow, true);
+            if (std::all_of(keys.begin(), keys.end(),
+                            [&](int k) { return data.isModified(change.storeRow, k); }) &&
+                std::all_of(key.begin(), key.end(),
+                            [](const SqlValue& v) { return v.has_value(); }))
+                readBack.push_back(change.storeRow);
+            break;
+        }
+        }
+        if (!statement)
+            continue;
         SQLLEN touched = 0;
         QString error;
-        if (!statement.run(slot_->handle(), sql, std::move(parameters), touched, error)) {
-            showDatabaseError(QStringLiteral("Update failed:\n") + sql, error);
+        if (!runBound(slot_->handle(), def, *statement, touched, error)) {
+            showDatabaseError(QStringLiteral("Update failed:\n") + statement->sql, error);
             return -1;
         }
         if (touched != 1) {
             showDatabaseError(
-                QStringLiteral("Update failed:\n") + sql,
+                QStringLiteral("Update failed:\n") + statement->sql,
                 QStringLiteral("The statement changed %1 rows instead of one: the row was "
                                "changed or deleted by someone else since it was retrieved.")
                     .arg(touched));
             return -1;
         }
     }
+
+    struct Saved {
+        std::uint32_t row;
+        int column;
+        CellValue value;
+    };
+    std::vector<Saved> saved;
+    for (std::uint32_t row : readBack) {
+        const auto [statement, columns] = readBackStatement(def, keyValues(row, true));
+        SQLLEN ignored = 0;
+        QString error;
+        odbc::StatementHandle stmt = runBound(slot_->handle(), def, statement, ignored, error);
+        // The row is saved either way; a row that cannot be read back keeps what it shows.
+        if (!stmt || !SQL_SUCCEEDED(SQLFetch(stmt.get())))
+            continue;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const bool binary =
+                def.columns[static_cast<std::size_t>(columns[i])].kind == ColumnKind::Binary;
+            if (const auto value = cellOf(stmt.get(), static_cast<SQLUSMALLINT>(i + 1), binary))
+                saved.push_back({row, columns[i], *value});
+        }
+    }
     data.acceptChanges();
+    for (const Saved& cell : saved)
+        data.setSaved(cell.row, cell.column, cell.value);
+    model_->rowsChangedInPlace(0, RowCount() - 1);
     return 1;
 }
 
 // --- SaveAs and printing ---------------------------------------------------------------------
 
 int DataWindow::SaveAs() {
+    if (retrieving())
+        return -1;
     QStringList filters;
     for (ExportFormat format :
          {ExportFormat::Csv, ExportFormat::Text, ExportFormat::Html, ExportFormat::Json,
@@ -616,6 +763,9 @@ int DataWindow::SaveAs() {
 }
 
 int DataWindow::SaveAs(const QString& path, ExportFormat format) {
+    // A file of part of the rows would look like a whole one.
+    if (retrieving())
+        return -1;
     QString error;
     if (!exportRows(model_->data(), format, path, definition().updateTable, error)) {
         MessageBox(QStringLiteral("Save As"), error, Icon::StopSign);
@@ -625,6 +775,8 @@ int DataWindow::SaveAs(const QString& path, ExportFormat format) {
 }
 
 int PrintDataWindow(PrintJob& job, const DataWindow& grid) {
+    if (grid.retrieving())
+        return -1;
     job.add(std::make_unique<GridPrintBlock>(grid.rows(), grid.printMarginTop()));
     return 1;
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QTableView;
 
 namespace platform {
@@ -44,6 +45,11 @@ public:
     bool setDataObject(const QString& name);
     QString DataObject() const { return dataObject_; }
     // Replaces the definition (and drops every row). Returns 1, or -1 with `errors` set.
+    //
+    // While the rows are being retrieved (by this grid or by one that shares them), every
+    // operation that would change the rows or the definition (Create, Reset, Table.Select,
+    // InsertRow, DeleteRow, SetItem, Sort, ShareData, Update, Retrieve) returns -1 and changes
+    // nothing.
     int Create(const QString& syntax, QString& errors);
     const GridDefinition& definition() const;
 
@@ -51,7 +57,7 @@ public:
     QString Syntax() const;
     // Object.DataWindow.Table.Select: read, each '"' as '~"'; written, it replaces the statement.
     QString TableSelect() const;
-    void setTableSelect(const QString& select);
+    int setTableSelect(const QString& select);
     // Object.DataWindow.Selected.Mouse
     void setSelectedMouse(bool on) { selectedMouse_ = on; }
     bool selectedMouse() const { return selectedMouse_; }
@@ -62,10 +68,16 @@ public:
     // --- rows
     int SetTransObject(Transaction* slot);
     // Retrieves every row of the statement (RetrieveRow can stop it). Returns the number of
-    // rows, or -1 after showing the error; the rows read before an error stay.
+    // rows, or -1 after showing the error; the rows read before an error stay. In a sheet that
+    // is closing it retrieves nothing and returns -1.
     long Retrieve();
-    bool retrieving() const { return retrieval_ != nullptr; }
-    // Stops a running retrieval at once, cancelling a statement the server still executes.
+    // True while the rows this grid shows are being retrieved, by this grid or another that
+    // shares them.
+    bool retrieving() const;
+    // True while this grid's own Retrieve() runs.
+    bool runsRetrieval() const { return retrieval_ != nullptr; }
+    // Stops the retrieval of the rows this grid shows at once, cancelling a statement the server
+    // still executes.
     void DBCancel();
     void setRetrieveRowHandler(std::function<long(long row)> handler) {
         retrieveRow_ = std::move(handler);
@@ -100,6 +112,8 @@ public:
     int SaveAs(const QString& path, ExportFormat format);
 
     QTableView* view() const { return view_; }
+    // "Set to NULL" (Alt+Delete, and in the cell's context menu): the current cell becomes NULL.
+    QAction* setNullAction() const { return setNull_; }
     const GridData& rows() const;
 
 Q_SIGNALS:
@@ -108,6 +122,8 @@ Q_SIGNALS:
     void Clicked(int xpos, int ypos, long row, const platform::grid::DwObject& dwo);
     void GetFocus();
     void LoseFocus();
+    // The rows this grid shows are no longer being retrieved (by any grid that shares them).
+    void idle();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,6 +132,10 @@ private:
     void useModel(std::shared_ptr<GridModel> model);
     void applyDefinition();
     void consumeBatches();
+    void stopRetrieval();
+    void setCurrentCellNull();
+    void showContextMenu(const QPoint& position);
+    bool refuseInputWhileBusy() const;
     void showDatabaseError(const QString& context, const QString& text);
     long storeRowOf(long row) const;
     bool validRow(long row) const { return row >= 1 && row <= RowCount(); }
@@ -124,6 +144,7 @@ private:
     std::shared_ptr<GridModel> model_;
     QString dataObject_;
     Transaction* slot_ = nullptr;
+    Transaction* retrievingSlot_ = nullptr;
     std::function<long(long)> retrieveRow_;
     std::unique_ptr<Retrieval> retrieval_;
     bool stopRequested_ = false;
@@ -136,6 +157,8 @@ private:
     // Highlighting by stored row, so that it follows a row through sorting.
     std::vector<bool> selected_;
     class Delegate;
+    Delegate* delegate_;
+    QAction* setNull_;
     friend class Delegate;
 };
 

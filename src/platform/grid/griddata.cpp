@@ -68,6 +68,7 @@ void GridData::dropRowState() {
     base_.clear();
     edits_.clear();
     inserted_.clear();
+    defaulted_.clear();
     modified_.clear();
     deleted_.clear();
 }
@@ -194,11 +195,13 @@ bool GridData::setItem(long row, int col, const CellValue& value) {
         return false;
     const std::uint32_t r = storeRow(row);
     const std::uint64_t key = cellKey(r, col);
-    if (original(r, col) == value) {
+    // A cell of a new row is written once it is set at all, even to NULL.
+    if (original(r, col) == value && inserted_.count(r) == 0) {
         edits_.erase(key);
     } else {
         edits_[key] = value;
     }
+    defaulted_.erase(key);
     if (inserted_.count(r) == 0) {
         bool anyEdit = false;
         for (int c = 0; c < columnCount() && !anyEdit; ++c)
@@ -209,6 +212,14 @@ bool GridData::setItem(long row, int col, const CellValue& value) {
             modified_.erase(r);
     }
     return true;
+}
+
+bool GridData::isDefault(long row, int col) const {
+    const std::uint32_t r = storeRow(row);
+    const std::uint64_t key = cellKey(r, col);
+    if (inserted_.count(r) != 0)
+        return edits_.count(key) == 0;
+    return !defaulted_.empty() && defaulted_.count(key) != 0;
 }
 
 void GridData::sort(const std::vector<SortKey>& keys) {
@@ -268,21 +279,48 @@ std::vector<GridData::Change> GridData::pendingChanges() const {
     const long count = rowCount();
     for (long row = 0; row < count; ++row) {
         const std::uint32_t r = storeRow(row);
-        if (inserted_.count(r) != 0)
-            changes.push_back({Change::Insert, r});
-        else if (modified_.count(r) != 0)
+        if (inserted_.count(r) != 0) {
+            bool edited = false;
+            for (int c = 0; c < columnCount() && !edited; ++c)
+                edited = edits_.count(cellKey(r, c)) != 0;
+            if (edited)
+                changes.push_back({Change::Insert, r});
+        } else if (modified_.count(r) != 0)
             changes.push_back({Change::Modify, r});
     }
     return changes;
 }
 
 void GridData::acceptChanges() {
+    // New rows that nobody edited were not written: they stay new.
+    std::unordered_set<std::uint32_t> unwritten;
+    for (std::uint32_t r : inserted_) {
+        bool edited = false;
+        for (int c = 0; c < columnCount(); ++c) {
+            if (edits_.count(cellKey(r, c)) != 0)
+                edited = true;
+        }
+        if (!edited) {
+            unwritten.insert(r);
+            continue;
+        }
+        for (int c = 0; c < columnCount(); ++c) {
+            if (edits_.count(cellKey(r, c)) == 0)
+                defaulted_.insert(cellKey(r, c));
+        }
+    }
     for (auto& [key, value] : edits_)
         base_[key] = value;
     edits_.clear();
-    inserted_.clear();
+    inserted_ = std::move(unwritten);
     modified_.clear();
     deleted_.clear();
+}
+
+void GridData::setSaved(std::uint32_t storeRow, int col, const CellValue& value) {
+    const std::uint64_t key = cellKey(storeRow, col);
+    base_[key] = value;
+    defaulted_.erase(key);
 }
 
 } // namespace platform::grid

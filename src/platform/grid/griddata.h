@@ -65,22 +65,31 @@ public:
     long insertRow(long before);
     bool deleteRow(long row);
     bool setItem(long row, int col, const CellValue& value);
+    // A cell whose value the database chooses: a cell of a new row that nobody set (Update()
+    // leaves it out, so the server's default applies), or one that was saved so and not read
+    // back. It reads as NULL.
+    bool isDefault(long row, int col) const;
 
     void sort(const std::vector<SortKey>& keys);
     std::uint32_t storeRow(long row) const;
 
-    // What Update() has to write.
+    // What Update() has to write. A new row that nobody edited is not written.
     struct Change {
         enum Kind { Insert, Modify, Delete } kind;
         std::uint32_t storeRow;
     };
     std::vector<Change> pendingChanges() const;
+    // True for a cell set since it was retrieved or written (a cell of a new row: set at all,
+    // to a value or to NULL).
     bool isModified(std::uint32_t storeRow, int col) const;
     // The value of a cell as it was last retrieved or written to the database.
     CellValue original(std::uint32_t storeRow, int col) const;
     CellValue current(std::uint32_t storeRow, int col) const;
-    // After a successful update: the current values become the original ones.
+    // After a successful update: the current values become the original ones; the cells of new
+    // rows that nobody set keep their default mark until setSaved() gives their value.
     void acceptChanges();
+    // A value read back from the database after an update.
+    void setSaved(std::uint32_t storeRow, int col, const CellValue& value);
 
     std::size_t allocatedBytes() const { return store_.allocatedBytes() + order_.capacity() * 4; }
 
@@ -104,6 +113,7 @@ private:
     std::unordered_map<std::uint64_t, CellValue> base_;
     std::unordered_map<std::uint64_t, CellValue> edits_;
     std::unordered_set<std::uint32_t> inserted_;
+    std::unordered_set<std::uint64_t> defaulted_; // saved cells whose value the server chose
     std::unordered_set<std::uint32_t> modified_;
     std::vector<std::uint32_t> deleted_;
 };

@@ -24,7 +24,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole: {
         if (data_.isNull(index.row(), col))
-            return QStringLiteral("NULL");
+            return data_.isDefault(index.row(), col) ? QStringLiteral("default")
+                                                     : QStringLiteral("NULL");
         if (column.kind == ColumnKind::Binary) {
             const QString hex = data_.text(index.row(), col);
             const qsizetype bytes = hex.size() / 2;
@@ -87,7 +88,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const GridDefinition& definition = data_.definition();
-    if (!definition.updateTable.isEmpty() && data_.column(index.column()).updatable &&
+    if (!retrieving() && !definition.updateTable.isEmpty() &&
+        data_.column(index.column()).updatable &&
         data_.column(index.column()).kind != ColumnKind::Binary)
         flags |= Qt::ItemIsEditable;
     return flags;
@@ -96,11 +98,26 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    const CellValue cell = value.isNull() ? CellValue() : CellValue(value.toString());
+    // An invalid value is NULL; any text, the empty text too, is that text.
+    const CellValue cell = value.isValid() ? CellValue(value.toString()) : CellValue();
     if (!data_.setItem(index.row(), index.column(), cell))
         return false;
     Q_EMIT dataChanged(index, index);
     return true;
+}
+
+void GridModel::retrievalStarted(std::function<void()> cancel) {
+    cancel_ = std::move(cancel);
+}
+
+void GridModel::retrievalEnded() {
+    cancel_ = nullptr;
+    Q_EMIT idle();
+}
+
+void GridModel::cancelRetrieval() {
+    if (cancel_)
+        cancel_();
 }
 
 void GridModel::resetAll() {

@@ -3,6 +3,7 @@
 #include "platform/grid/griddata.h"
 
 #include <QAbstractTableModel>
+#include <functional>
 
 namespace platform::grid {
 
@@ -24,6 +25,14 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
+    // The busy state of the rows, shared by every grid that shows them: while a retrieval adds
+    // rows, nothing may change the rows or the definition, and no cell can be edited.
+    bool retrieving() const { return static_cast<bool>(cancel_); }
+    // `cancel` stops the running retrieval; it is called by cancelRetrieval().
+    void retrievalStarted(std::function<void()> cancel);
+    void retrievalEnded();
+    void cancelRetrieval();
+
     // The grid's definition or every row changed.
     void resetAll();
     // Tells the views of rows appended to the data since the last call.
@@ -36,9 +45,14 @@ public:
     // The longest text a cell shows; longer texts end in an ellipsis (exports keep them whole).
     static constexpr int kShownCharacters = 200;
 
+Q_SIGNALS:
+    // The rows are no longer being retrieved; emitted after the last row has arrived.
+    void idle();
+
 private:
     GridData data_;
     int published_ = 0;
+    std::function<void()> cancel_;
 };
 
 } // namespace platform::grid

@@ -4,6 +4,7 @@
 #include "platform/odbc/handles.h"
 #include "platform/odbc/wide.h"
 
+#include <chrono>
 #include <sqlext.h>
 #include <sqlucode.h>
 #include <utility>
@@ -63,14 +64,25 @@ void Retrieval::start() {
 void Retrieval::join() {
     if (worker_.joinable())
         worker_.join();
+    if (canceller_.joinable())
+        canceller_.join();
 }
 
 void Retrieval::stop() {
     stop_ = true;
     std::lock_guard lock(mutex_);
-    if (executing_ != nullptr)
-        SQLCancel(executing_);
     space_.notify_all();
+    if (executing_ == nullptr || canceller_.joinable())
+        return;
+    // SQLCancel does nothing until the driver has begun to execute; a stop that comes just
+    // before that would be lost. So the statement is cancelled until the execute returns.
+    canceller_ = std::thread([this] {
+        std::unique_lock wait(mutex_);
+        while (executing_ != nullptr) {
+            SQLCancel(executing_);
+            executed_.wait_for(wait, std::chrono::milliseconds(10));
+        }
+    });
 }
 
 Retrieval::Batch::Batch(Batch&& other) noexcept
@@ -163,10 +175,6 @@ void Retrieval::run() {
         fail(SQL_HANDLE_DBC, connection_);
     else
         runStatement(stmt.get());
-    if (stmt) {
-        std::lock_guard lock(mutex_);
-        executing_ = nullptr;
-    }
     if (stmt)
         SQLFreeStmt(stmt.get(), SQL_CLOSE);
     stmt.reset();
@@ -184,18 +192,26 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
             return false;
         executing_ = stmt;
     }
+    if (beforeExecute_)
+        beforeExecute_();
     SQLRETURN rc = SQLExecDirectW(stmt, odbc::wide(statement_), odbc::wideLength(statement_));
     {
         std::lock_guard lock(mutex_);
         executing_ = nullptr;
+        executed_.notify_all();
     }
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
         fail(SQL_HANDLE_STMT, stmt);
         return false;
     }
+    if (stop_)
+        return false;
 
     SQLSMALLINT count = 0;
-    SQLNumResultCols(stmt, &count);
+    if (!SQL_SUCCEEDED(SQLNumResultCols(stmt, &count))) {
+        fail(SQL_HANDLE_STMT, stmt);
+        return false;
+    }
     if (static_cast<std::size_t>(count) != columns_) {
         fail(QStringLiteral("The statement returned %1 columns where the grid has %2.")
                  .arg(count)
@@ -211,8 +227,12 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
         SQLSMALLINT nameLength = 0;
         SQLSMALLINT decimals = 0;
         SQLSMALLINT nullable = 0;
-        SQLDescribeColW(stmt, static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
-                        &c.size, &decimals, &nullable);
+        if (!SQL_SUCCEEDED(SQLDescribeColW(stmt, static_cast<SQLUSMALLINT>(i + 1), name, 256,
+                                           &nameLength, &c.sqlType, &c.size, &decimals,
+                                           &nullable))) {
+            fail(SQL_HANDLE_STMT, stmt);
+            return false;
+        }
         c.binary = isBinaryType(c.sqlType);
         c.longData = isLongType(c.sqlType) || c.size == 0 || c.size > kLongLimit;
         anyLong = anyLong || c.longData;
@@ -233,6 +253,14 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
     std::vector<std::vector<char>> raw(n);
     std::vector<std::vector<SQLLEN>> indicators(n, std::vector<SQLLEN>(kBlockRows));
     SQLULEN fetched = 0;
+    // The driver keeps the addresses of these buffers: they are unbound before they go.
+    struct Unbind {
+        SQLHSTMT stmt;
+        ~Unbind() {
+            SQLFreeStmt(stmt, SQL_UNBIND);
+            SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+        }
+    } unbind{stmt};
 
     SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);

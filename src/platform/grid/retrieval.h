@@ -67,6 +67,9 @@ public:
     QString errorText() const;
     bool stopped() const { return stop_.load(); }
 
+    // For tests: runs on the worker right before the statement goes to the driver.
+    void setBeforeExecute(std::function<void()> hook) { beforeExecute_ = std::move(hook); }
+
     // Batches hold at most this many rows; the first ones are smaller, so that the first rows
     // show at once.
     static constexpr std::size_t kBlockRows = 1024;
@@ -89,11 +92,15 @@ private:
     std::size_t columns_;
     bool utf8Char_;
     std::function<void()> wake_;
+    std::function<void()> beforeExecute_;
     std::thread worker_;
+    // Cancels the statement again and again until the driver returns from executing it.
+    std::thread canceller_;
     std::atomic<bool> stop_{false};
 
     mutable std::mutex mutex_;
     std::condition_variable space_;
+    std::condition_variable executed_;
     std::deque<std::unique_ptr<RowStore>> batches_;
     std::vector<std::unique_ptr<RowStore>> spare_; // given back, to be filled again
     bool finished_ = false;

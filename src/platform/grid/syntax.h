@@ -6,10 +6,6 @@
 #include <QStringList>
 #include <vector>
 
-namespace platform {
-class Transaction;
-}
-
 namespace platform::grid {
 
 // The grid syntax text: a grid's definition as the grid reports it (Object.DataWindow.Syntax) and
@@ -48,34 +44,5 @@ std::vector<QString> columnNames(const QStringList& resultNames);
 
 // The column's width on screen in layout units, from its described size and its heading.
 int columnWidth(const ColumnInfo& column);
-
-// The one table that a SELECT reads, as written (quoted parts keep their quotes:
-// "SYSIBM"."SYSTABLES"), when its FROM clause names exactly one table; "" for joins, lists,
-// subqueries or table functions in FROM, set operations, or anything that is not a SELECT.
-QString singleTableOfSelect(const QString& sql);
-
-// Where the driver says a result column comes from; empty parts where it does not know.
-struct ColumnOrigin {
-    QString schema;
-    QString table;
-    QString column;
-};
-
-// Decides the update table of `definition` from the origins of its columns (one per column):
-// when every column that has a base table comes from one table, and every column of that table's
-// primary key is in the result, that table becomes the update table, its key columns are marked
-// and its columns are updatable. Columns get their dbName from their origin. When no column has a
-// base table, the table comes from the statement's FROM clause and columns are matched to it by
-// name through the catalog.
-void resolveUpdateTable(Transaction& slot, GridDefinition& definition,
-                        const std::vector<ColumnOrigin>& origins);
-
-// Describes `sql` on `slot` without executing it. On failure `errors` holds the driver's
-// diagnostics (or says why) and the result is empty.
-GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors);
-
-// Grid syntax for `sql` in `style` ("style(type=grid)"), described on `slot` without executing
-// the statement. `errors` is empty on success; otherwise it holds the reason and the result is "".
-QString SyntaxFromSQL(Transaction& slot, const QString& sql, const QString& style, QString& errors);
 
 } // namespace platform::grid

@@ -1,48 +1,24 @@
 #include "platform/odbc/dialect.h"
 
+#include "platform/odbc/sql_text.h"
+
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace platform::odbc {
 namespace {
 
-// True when position `end` of `sql` lies outside every string literal, quoted name and comment.
-bool atTopLevel(const QString& sql, qsizetype end) {
-    enum class State { Code, Literal, QuotedName, LineComment, BlockComment };
-    State state = State::Code;
-    for (qsizetype i = 0; i < end; ++i) {
-        const QChar c = sql.at(i);
-        const QChar next = i + 1 < sql.size() ? sql.at(i + 1) : QChar();
-        switch (state) {
-        case State::Code:
-            if (c == u'\'')
-                state = State::Literal;
-            else if (c == u'"')
-                state = State::QuotedName;
-            else if (c == u'-' && next == u'-')
-                state = State::LineComment, ++i;
-            else if (c == u'/' && next == u'*')
-                state = State::BlockComment, ++i;
-            break;
-        case State::Literal:
-            // A doubled apostrophe inside a literal is one apostrophe; it does not end it.
-            if (c == u'\'')
-                state = State::Code;
-            break;
-        case State::QuotedName:
-            if (c == u'"')
-                state = State::Code;
-            break;
-        case State::LineComment:
-            if (c == u'\n' || c == u'\r')
-                state = State::Code;
-            break;
-        case State::BlockComment:
-            if (c == u'*' && next == u'/')
-                state = State::Code, ++i;
-            break;
-        }
-    }
-    return state == State::Code;
+// True when a word of the statement itself begins at `at`: not a word inside a string literal, a
+// quoted name or a comment, nor any word when one of those is left open.
+bool wordStartsAt(const QString& sql, qsizetype at) {
+    // Here a lone carriage return ends a "--" comment too, where the lexer waits for a line feed.
+    QString text = sql;
+    text.replace(u'\r', u'\n');
+    const auto tokens = lexSql(text);
+    return tokens && std::any_of(tokens->begin(), tokens->end(), [at](const SqlToken& token) {
+               return token.kind == SqlToken::Kind::Word && token.position == at;
+           });
 }
 
 } // namespace
@@ -57,7 +33,7 @@ QString stripIsolationClause(const QString& sql) {
     static const QRegularExpression clause(QStringLiteral(R"((\s+)(WITH)\s+(UR|CS|RS|RR)\s*$)"),
                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = clause.match(sql);
-    if (!match.hasMatch() || !atTopLevel(sql, match.capturedStart(2)))
+    if (!match.hasMatch() || !wordStartsAt(sql, match.capturedStart(2)))
         return sql;
     return sql.left(match.capturedStart(1));
 }

@@ -133,14 +133,26 @@ void Transaction::Disconnect() {
         setError(QStringLiteral("Transaction %1 is not connected.").arg(name_));
         return;
     }
+    if (refuseWhileRetrieving())
+        return;
     const SQLRETURN commit = SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT);
     setResult(commit, SQL_HANDLE_DBC, connection_.get());
     if (!SQL_SUCCEEDED(commit))
         SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
     const long commitCode = SQLCode;
     const QString commitText = SQLErrText;
-    const SQLRETURN rc = SQLDisconnect(connection_.get());
+    SQLRETURN rc = SQLDisconnect(connection_.get());
+    if (!SQL_SUCCEEDED(rc)) {
+        // Most often work that is still open: give it up and try once more.
+        SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+        rc = SQLDisconnect(connection_.get());
+    }
     setResult(rc, SQL_HANDLE_DBC, connection_.get());
+    if (!SQL_SUCCEEDED(rc)) {
+        // Still connected: the slot keeps its connection, so that it stays usable and can be
+        // closed later; freeing a connected handle would fail and leak it.
+        return;
+    }
     connection_.reset();
     dbmsName_.clear();
     charIsUtf8_ = false;
@@ -150,11 +162,25 @@ void Transaction::Disconnect() {
     }
 }
 
+QString Transaction::busyText() {
+    return QStringLiteral("The connection is still retrieving rows. Stop the retrieval or wait "
+                          "until it ends.");
+}
+
+bool Transaction::refuseWhileRetrieving() {
+    if (retrievals_ == 0)
+        return false;
+    setError(busyText());
+    return true;
+}
+
 void Transaction::endTransaction(SQLSMALLINT completion) {
     if (!connection_) {
         setError(QStringLiteral("Transaction %1 is not connected.").arg(name_));
         return;
     }
+    if (refuseWhileRetrieving())
+        return;
     setResult(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), completion), SQL_HANDLE_DBC,
               connection_.get());
 }

@@ -31,7 +31,8 @@ public:
     QString SQLErrText;
 
     void Connect();
-    // Commits the open work, then closes the connection.
+    // Commits the open work, then closes the connection. When the server cannot end the
+    // connection, the work is rolled back and the connection stays open, with SQLCode -1.
     void Disconnect();
     void Commit();
     void Rollback();
@@ -52,18 +53,28 @@ public:
     // The connection handle, for statements run on this slot; SQL_NULL_HANDLE when unconnected.
     SQLHDBC handle() const { return connection_.get(); }
 
+    // Retrievals that have a statement open on this connection. While there is one, COMMIT,
+    // ROLLBACK and DISCONNECT would close its cursor under it: they fail instead (SQLCode -1)
+    // and change nothing.
+    bool retrieving() const { return retrievals_ > 0; }
+    void retrievalStarted() { ++retrievals_; }
+    void retrievalEnded() { --retrievals_; }
+    static QString busyText();
+
     // Records an ODBC result for an operation on `handle`: success clears the error fields.
     void setResult(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
     void setError(const QString& text);
 
 private:
     void endTransaction(SQLSMALLINT completion);
+    bool refuseWhileRetrieving();
     bool probeCharEncoding();
     void clearResult();
 
     QString name_;
     QString dbmsName_;
     bool charIsUtf8_ = false;
+    int retrievals_ = 0;
     std::shared_ptr<odbc::EnvironmentHandle> environment_;
     odbc::ConnectionHandle connection_;
 };

@@ -1,0 +1,362 @@
+#include "platform/grid/describe.h"
+
+#include "platform/grid/syntax.h"
+#include "platform/odbc/diagnostics.h"
+#include "platform/odbc/handles.h"
+#include "platform/odbc/sql_text.h"
+#include "platform/odbc/transaction.h"
+#include "platform/odbc/wide.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+namespace platform::grid {
+
+namespace {
+
+QString driverText(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle) {
+    const auto records = odbc::diagnostics(handleType, handle);
+    return records.empty() ? QStringLiteral("ODBC call failed with return code %1.").arg(rc)
+                           : odbc::formatDiagnostics(records);
+}
+
+QString stringAttribute(SQLHSTMT stmt, SQLUSMALLINT column, SQLUSMALLINT field) {
+    SQLWCHAR buffer[512] = {};
+    SQLSMALLINT bytes = 0;
+    if (!SQL_SUCCEEDED(
+            SQLColAttributeW(stmt, column, field, buffer, sizeof(buffer), &bytes, nullptr)))
+        return {};
+    const qsizetype chars = std::clamp<qsizetype>(bytes / 2, 0, std::size(buffer) - 1);
+    return odbc::fromWide(buffer, chars);
+}
+
+QString infoText(SQLHDBC dbc, SQLUSMALLINT info) {
+    SQLWCHAR buffer[256] = {};
+    SQLSMALLINT bytes = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(dbc, info, buffer, sizeof(buffer), &bytes)))
+        return {};
+    return odbc::fromWide(buffer, std::clamp<qsizetype>(bytes / 2, 0, std::size(buffer) - 1));
+}
+
+QString cellText(SQLHSTMT stmt, SQLUSMALLINT column) {
+    SQLWCHAR buffer[1024] = {};
+    SQLLEN indicator = 0;
+    if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof(buffer), &indicator)) ||
+        indicator == SQL_NULL_DATA || indicator < 0)
+        return {};
+    return odbc::fromWide(buffer, std::clamp<qsizetype>(indicator / 2, 0, std::size(buffer) - 1));
+}
+
+// Catalog arguments of SQLColumns are patterns: '_' and '%' in a name must not match others.
+QString literalPattern(const QString& name, const QString& escape) {
+    if (escape.isEmpty())
+        return name;
+    QString out;
+    for (const QChar c : name) {
+        if (c == u'_' || c == u'%' || escape.contains(c))
+            out += escape;
+        out += c;
+    }
+    return out;
+}
+
+struct CatalogTable {
+    QString schema;
+    QString table;
+    std::vector<QString> columns;
+};
+
+// How the schema of a table is looked for.
+enum class SchemaSearch {
+    Named,         // the schema given
+    DriverDefault, // a null argument: the driver's choice (psqlODBC: the search path)
+    Any            // every schema
+};
+
+// The columns of `table`, in catalog order, grouped by schema.
+std::vector<CatalogTable> catalogColumns(SQLHDBC dbc, SchemaSearch search, const QString& schema,
+                                         const QString& table) {
+    std::vector<CatalogTable> found;
+    odbc::StatementHandle stmt;
+    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(dbc, stmt)))
+        return found;
+    const QString escape = infoText(dbc, SQL_SEARCH_PATTERN_ESCAPE);
+    const QString schemaPattern =
+        search == SchemaSearch::Named ? literalPattern(schema, escape) : QStringLiteral("%");
+    const QString tablePattern = literalPattern(table, escape);
+    const bool nullSchema = search == SchemaSearch::DriverDefault;
+    const SQLRETURN rc = SQLColumnsW(
+        stmt.get(), nullptr, 0, nullSchema ? nullptr : odbc::wide(schemaPattern),
+        nullSchema ? 0 : static_cast<SQLSMALLINT>(schemaPattern.size()), odbc::wide(tablePattern),
+        static_cast<SQLSMALLINT>(tablePattern.size()), nullptr, 0);
+    if (!SQL_SUCCEEDED(rc))
+        return found;
+    while (SQL_SUCCEEDED(SQLFetch(stmt.get()))) {
+        const QString rowSchema = cellText(stmt.get(), 2);
+        const QString rowTable = cellText(stmt.get(), 3);
+        if (rowTable != table || (search == SchemaSearch::Named && rowSchema != schema))
+            continue;
+        auto it = std::find_if(found.begin(), found.end(),
+                               [&](const CatalogTable& t) { return t.schema == rowSchema; });
+        if (it == found.end())
+            it = found.insert(found.end(), CatalogTable{rowSchema, rowTable, {}});
+        it->columns.push_back(cellText(stmt.get(), 4));
+    }
+    return found;
+}
+
+QString folded(const odbc::NamePart& part, SQLUSMALLINT identifierCase) {
+    if (part.quoted)
+        return part.text;
+    if (identifierCase == SQL_IC_UPPER)
+        return part.text.toUpper();
+    if (identifierCase == SQL_IC_LOWER)
+        return part.text.toLower();
+    return part.text;
+}
+
+// The table that the statement's FROM clause names, looked up in the catalog.
+std::optional<CatalogTable> tableOfStatement(Transaction& slot, const QString& select) {
+    const std::vector<odbc::NamePart> parts = odbc::nameParts(odbc::singleTableOfSelect(select));
+    if (parts.empty() || parts.size() > 3)
+        return std::nullopt;
+    SQLUSMALLINT identifierCase = 0;
+    SQLGetInfoW(slot.handle(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof(identifierCase),
+                nullptr);
+    const odbc::NamePart& tablePart = parts.back();
+    const odbc::NamePart* schemaPart = parts.size() >= 2 ? &parts[parts.size() - 2] : nullptr;
+
+    // The server's own folding of unquoted names first, then the names as written.
+    for (const SQLUSMALLINT fold : {identifierCase, static_cast<SQLUSMALLINT>(SQL_IC_SENSITIVE)}) {
+        const QString table = folded(tablePart, fold);
+        if (schemaPart) {
+            auto found = catalogColumns(slot.handle(), SchemaSearch::Named,
+                                        folded(*schemaPart, fold), table);
+            if (!found.empty())
+                return std::move(found.front());
+            continue;
+        }
+        // An unqualified name: where the driver looks by default, else in every schema, where
+        // the user's own schema wins over others.
+        for (const SchemaSearch search : {SchemaSearch::DriverDefault, SchemaSearch::Any}) {
+            auto found = catalogColumns(slot.handle(), search, QString(), table);
+            if (found.size() == 1)
+                return std::move(found.front());
+            if (found.size() > 1) {
+                const QString user = infoText(slot.handle(), SQL_USER_NAME);
+                for (CatalogTable& t : found) {
+                    if (t.schema.compare(user, Qt::CaseInsensitive) == 0)
+                        return std::move(t);
+                }
+                return std::nullopt;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<QString> primaryKey(SQLHDBC dbc, const QString& schema, const QString& table) {
+    std::vector<std::pair<int, QString>> keys;
+    odbc::StatementHandle stmt;
+    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(dbc, stmt)))
+        return {};
+    const SQLRETURN rc =
+        SQLPrimaryKeysW(stmt.get(), nullptr, 0, schema.isEmpty() ? nullptr : odbc::wide(schema),
+                        static_cast<SQLSMALLINT>(schema.size()), odbc::wide(table),
+                        static_cast<SQLSMALLINT>(table.size()));
+    if (!SQL_SUCCEEDED(rc))
+        return {};
+    while (SQL_SUCCEEDED(SQLFetch(stmt.get())))
+        keys.emplace_back(cellText(stmt.get(), 5).toInt(), cellText(stmt.get(), 4));
+    std::sort(keys.begin(), keys.end());
+    std::vector<QString> names;
+    for (auto& key : keys)
+        names.push_back(std::move(key.second));
+    return names;
+}
+
+bool isGridStyle(const QString& style) {
+    QString compact = style;
+    compact.remove(QRegularExpression(QStringLiteral("\\s")));
+    return compact.compare(u"style(type=grid)", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+// -------------------------------------------------------------------------------------------------
+
+void resolveUpdateTable(Transaction& slot, GridDefinition& definition,
+                        const std::vector<ColumnOrigin>& origins) {
+    definition.updateTable.clear();
+    for (ColumnInfo& c : definition.columns) {
+        c.key = false;
+        c.updatable = false;
+    }
+    const std::size_t count = std::min(definition.columns.size(), origins.size());
+
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!origins[i].table.isEmpty())
+            definition.columns[i].dbName = origins[i].column;
+    }
+
+    // The base column of each result column that comes from the one table behind the result.
+    std::vector<QString> baseColumns(count);
+    QString schema;
+    QString table;
+    bool anyTable = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ColumnOrigin& origin = origins[i];
+        if (origin.table.isEmpty())
+            continue;
+        if (!anyTable) {
+            schema = origin.schema;
+            table = origin.table;
+            anyTable = true;
+        } else if (origin.schema != schema || origin.table != table) {
+            return; // more than one table
+        }
+        baseColumns[i] = origin.column;
+    }
+
+    if (!anyTable) {
+        // The driver does not say (Db2 at its default describe level): the FROM clause does.
+        const auto found = tableOfStatement(slot, definition.select);
+        if (!found)
+            return;
+        schema = found->schema;
+        table = found->table;
+        for (std::size_t i = 0; i < count; ++i) {
+            const QString& label = definition.columns[i].label;
+            auto it = std::find(found->columns.begin(), found->columns.end(), label);
+            if (it == found->columns.end()) {
+                it = std::find_if(
+                    found->columns.begin(), found->columns.end(),
+                    [&](const QString& c) { return c.compare(label, Qt::CaseInsensitive) == 0; });
+            }
+            if (it != found->columns.end()) {
+                baseColumns[i] = *it;
+                definition.columns[i].dbName = *it;
+            }
+        }
+    }
+
+    const std::vector<QString> keys = primaryKey(slot.handle(), schema, table);
+    if (keys.empty())
+        return;
+    for (const QString& key : keys) {
+        if (std::find(baseColumns.begin(), baseColumns.end(), key) == baseColumns.end())
+            return;
+    }
+
+    definition.updateTable = schema.isEmpty() ? table : schema + u'.' + table;
+    QSet<QString> seen;
+    for (std::size_t i = 0; i < count; ++i) {
+        // A column shown twice is written once, through its first appearance.
+        if (baseColumns[i].isEmpty() || seen.contains(baseColumns[i]))
+            continue;
+        seen.insert(baseColumns[i]);
+        definition.columns[i].updatable = true;
+        definition.columns[i].key =
+            std::find(keys.begin(), keys.end(), baseColumns[i]) != keys.end();
+    }
+}
+
+GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors) {
+    errors.clear();
+    if (!slot.isConnected()) {
+        errors = slot.name().isEmpty()
+                     ? QStringLiteral("The transaction is not connected.")
+                     : QStringLiteral("Transaction %1 is not connected.").arg(slot.name());
+        return {};
+    }
+    odbc::StatementHandle stmt;
+    SQLRETURN rc = odbc::StatementHandle::allocate(slot.handle(), stmt);
+    if (!SQL_SUCCEEDED(rc)) {
+        errors = driverText(rc, SQL_HANDLE_DBC, slot.handle());
+        return {};
+    }
+    const QString text = slot.statementFor(sql);
+    if (text.trimmed().isEmpty()) {
+        errors = QStringLiteral("The statement returns no columns.");
+        return {};
+    }
+    rc = SQLPrepareW(stmt.get(), odbc::wide(text), odbc::wideLength(text));
+    SQLSMALLINT count = 0;
+    if (SQL_SUCCEEDED(rc))
+        rc = SQLNumResultCols(stmt.get(), &count);
+    if (!SQL_SUCCEEDED(rc)) {
+        errors = driverText(rc, SQL_HANDLE_STMT, stmt.get());
+        return {};
+    }
+    if (count <= 0) {
+        errors = QStringLiteral("The statement returns no columns.");
+        return {};
+    }
+
+    GridDefinition definition;
+    definition.select = sql;
+    QStringList labels;
+    std::vector<ColumnOrigin> origins;
+    for (SQLUSMALLINT col = 1; col <= static_cast<SQLUSMALLINT>(count); ++col) {
+        std::vector<SQLWCHAR> name(256);
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT type = 0;
+        SQLULEN size = 0;
+        SQLSMALLINT decimals = 0;
+        SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
+        for (;;) {
+            rc =
+                SQLDescribeColW(stmt.get(), col, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                                &nameLength, &type, &size, &decimals, &nullable);
+            if (!SQL_SUCCEEDED(rc) || nameLength < static_cast<SQLSMALLINT>(name.size()))
+                break;
+            name.resize(static_cast<std::size_t>(nameLength) + 1);
+        }
+        if (!SQL_SUCCEEDED(rc)) {
+            errors = driverText(rc, SQL_HANDLE_STMT, stmt.get());
+            return {};
+        }
+        ColumnInfo column;
+        column.label = odbc::fromWide(name.data(), nameLength);
+        if (column.label.isEmpty())
+            column.label = stringAttribute(stmt.get(), col, SQL_DESC_LABEL);
+        column.sqlType = type;
+        column.kind = kindOfSqlType(type);
+        column.size = static_cast<long>(std::min<SQLULEN>(size, LONG_MAX));
+        column.decimals = decimals;
+        column.nullable = nullable != SQL_NO_NULLS;
+        labels.append(column.label);
+        definition.columns.push_back(std::move(column));
+        origins.push_back({stringAttribute(stmt.get(), col, SQL_DESC_SCHEMA_NAME),
+                           stringAttribute(stmt.get(), col, SQL_DESC_BASE_TABLE_NAME),
+                           stringAttribute(stmt.get(), col, SQL_DESC_BASE_COLUMN_NAME)});
+    }
+    stmt.reset();
+
+    const std::vector<QString> names = columnNames(labels);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        definition.columns[i].name = names[i];
+    resolveUpdateTable(slot, definition, origins);
+    return definition;
+}
+
+QString SyntaxFromSQL(Transaction& slot, const QString& sql, const QString& style,
+                      QString& errors) {
+    errors.clear();
+    if (!isGridStyle(style)) {
+        errors = QStringLiteral("Style '%1' is not supported; use style(type=grid).").arg(style);
+        return {};
+    }
+    const GridDefinition definition = describeSelect(slot, sql, errors);
+    if (!errors.isEmpty())
+        return {};
+    return writeSyntax(definition);
+}
+
+} // namespace platform::grid

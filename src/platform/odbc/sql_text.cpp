@@ -1,0 +1,182 @@
+#include "platform/odbc/sql_text.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
+
+namespace platform::odbc {
+
+namespace {
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#' || c == u'@';
+}
+
+} // namespace
+
+std::optional<std::vector<SqlToken>> lexSql(const QString& sql) {
+    std::vector<SqlToken> tokens;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
+            const qsizetype eol = sql.indexOf(u'\n', i);
+            i = eol < 0 ? n : eol + 1;
+        } else if (c == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
+            const qsizetype end = sql.indexOf(u"*/", i + 2);
+            if (end < 0)
+                return std::nullopt;
+            i = end + 2;
+        } else if (c == u'\'' || c == u'"') {
+            QString text;
+            qsizetype j = i + 1;
+            for (;;) {
+                if (j >= n)
+                    return std::nullopt;
+                if (sql.at(j) == c) {
+                    if (j + 1 < n && sql.at(j + 1) == c) {
+                        text += c;
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                text += sql.at(j++);
+            }
+            tokens.push_back({c == u'"' ? SqlToken::Kind::Quoted : SqlToken::Kind::String, text,
+                              sql.mid(i, j + 1 - i), i});
+            i = j + 1;
+        } else if (isWordChar(c)) {
+            qsizetype j = i;
+            while (j < n && isWordChar(sql.at(j)))
+                ++j;
+            const QString word = sql.mid(i, j - i);
+            tokens.push_back({SqlToken::Kind::Word, word, word, i});
+            i = j;
+        } else {
+            tokens.push_back({SqlToken::Kind::Symbol, QString(c), QString(c), i});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+namespace {
+
+bool isWord(const SqlToken& token, QStringView word) {
+    return token.kind == SqlToken::Kind::Word && token.text.compare(word, Qt::CaseInsensitive) == 0;
+}
+
+bool isSymbol(const SqlToken& token, QChar symbol) {
+    return token.kind == SqlToken::Kind::Symbol && token.text.at(0) == symbol;
+}
+
+bool isAnyWord(const SqlToken& token, std::initializer_list<QStringView> words) {
+    return std::any_of(words.begin(), words.end(), [&](QStringView w) { return isWord(token, w); });
+}
+
+// Words that end the FROM clause of a one-table query.
+bool endsFromClause(const SqlToken& token) {
+    return isAnyWord(token, {u"where", u"group", u"having", u"order", u"fetch", u"with", u"for",
+                             u"limit", u"offset", u"optimize"});
+}
+
+// Words after a table that mean more than one table, or more than one query.
+bool joinsTables(const SqlToken& token) {
+    return isAnyWord(token, {u"join", u"inner", u"left", u"right", u"full", u"cross", u"natural",
+                             u"outer", u"on", u"using", u"union", u"except", u"intersect", u"minus",
+                             u"tablesample", u"lateral"});
+}
+
+} // namespace
+
+QString singleTableOfSelect(const QString& sql) {
+    const auto lexed = lexSql(sql);
+    if (!lexed)
+        return {};
+    const std::vector<SqlToken>& t = *lexed;
+    const std::size_t n = t.size();
+    if (n == 0 || !isWord(t[0], u"select"))
+        return {};
+
+    std::size_t i = 1;
+    int depth = 0;
+    for (; i < n; ++i) {
+        if (isSymbol(t[i], u'('))
+            ++depth;
+        else if (isSymbol(t[i], u')'))
+            --depth;
+        else if (depth == 0 && isWord(t[i], u"from"))
+            break;
+    }
+    if (i == n)
+        return {};
+    ++i;
+
+    QStringList parts;
+    for (;;) {
+        if (i >= n)
+            return {};
+        const SqlToken& part = t[i];
+        const bool name =
+            part.kind == SqlToken::Kind::Quoted ||
+            (part.kind == SqlToken::Kind::Word && !endsFromClause(part) && !joinsTables(part));
+        if (!name)
+            return {};
+        parts.append(part.raw);
+        ++i;
+        if (i < n && isSymbol(t[i], u'.')) {
+            ++i;
+            continue;
+        }
+        break;
+    }
+    if (parts.size() > 3)
+        return {};
+
+    // An alias, with or without AS.
+    if (i < n && isWord(t[i], u"as")) {
+        if (i + 1 >= n ||
+            (t[i + 1].kind != SqlToken::Kind::Word && t[i + 1].kind != SqlToken::Kind::Quoted))
+            return {};
+        i += 2;
+    } else if (i < n && (t[i].kind == SqlToken::Kind::Quoted ||
+                         (t[i].kind == SqlToken::Kind::Word && !endsFromClause(t[i]) &&
+                          !joinsTables(t[i])))) {
+        ++i;
+    }
+    if (i < n && !isSymbol(t[i], u';') && !endsFromClause(t[i]))
+        return {};
+
+    // Nothing after it may add another query.
+    depth = 0;
+    for (; i < n; ++i) {
+        if (isSymbol(t[i], u'('))
+            ++depth;
+        else if (isSymbol(t[i], u')'))
+            --depth;
+        else if (depth == 0 && (isAnyWord(t[i], {u"union", u"except", u"intersect", u"minus"}) ||
+                                (isSymbol(t[i], u';') && i + 1 < n)))
+            return {};
+    }
+    return parts.join(u'.');
+}
+
+std::vector<NamePart> nameParts(const QString& reference) {
+    std::vector<NamePart> parts;
+    const auto tokens = lexSql(reference);
+    if (!tokens)
+        return parts;
+    for (const SqlToken& token : *tokens) {
+        if (token.kind == SqlToken::Kind::Word || token.kind == SqlToken::Kind::Quoted)
+            parts.push_back({token.text, token.kind == SqlToken::Kind::Quoted});
+    }
+    return parts;
+}
+
+} // namespace platform::odbc

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace platform::odbc {
+
+// The one scanner of SQL text: the FROM-clause analysis below and the isolation clause removal
+// (dialect.h) both read statements through it.
+
+// One word, quoted name, string literal or symbol of a statement.
+struct SqlToken {
+    enum class Kind { Word, Quoted, String, Symbol };
+    Kind kind;
+    QString text;           // as written; for a quoted name, without its quotes
+    QString raw;            // as written, quotes included
+    qsizetype position = 0; // where `raw` begins in the statement
+};
+
+// Words, quoted names, string literals and single symbols; comments and blanks dropped.
+// A quote doubled inside a literal or a quoted name stands for one quote; a "--" comment runs to
+// the next line feed. nullopt when a literal, a quoted name or a comment is left open.
+std::optional<std::vector<SqlToken>> lexSql(const QString& sql);
+
+// The one table that a SELECT reads, as written (quoted parts keep their quotes:
+// "SYSIBM"."SYSTABLES"), when its FROM clause names exactly one table; "" for joins, lists,
+// subqueries or table functions in FROM, set operations, or anything that is not a SELECT.
+QString singleTableOfSelect(const QString& sql);
+
+// One part of a dotted name; a quoted part without its quotes.
+struct NamePart {
+    QString text;
+    bool quoted = false;
+};
+
+// The words and quoted names of `reference` ("db2inst1.employee", "SYSIBM"."SYSTABLES"), in
+// order; none when a quoted name or a comment in it is left open.
+std::vector<NamePart> nameParts(const QString& reference);
+
+} // namespace platform::odbc
