@@ -11,6 +11,7 @@
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
 #include "platform/odbc/transaction.h"
+#include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
@@ -599,29 +600,15 @@ odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definit
 
 // The cell `column` of the row `stmt` is on, in the grid's text form (hex for binary columns).
 std::optional<CellValue> cellOf(SQLHSTMT stmt, SQLUSMALLINT column, bool binary) {
-    std::vector<char> value;
     std::vector<char> buffer(8192);
-    const SQLSMALLINT target = binary ? SQL_C_BINARY : SQL_C_WCHAR;
-    const std::size_t terminator = binary ? 0 : sizeof(SQLWCHAR);
-    for (;;) {
-        SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(stmt, column, target, buffer.data(),
-                                        static_cast<SQLLEN>(buffer.size()), &indicator);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc))
-            return std::nullopt;
-        if (indicator == SQL_NULL_DATA)
-            return CellValue();
-        const bool more = rc == SQL_SUCCESS_WITH_INFO &&
-                          (indicator == SQL_NO_TOTAL ||
-                           static_cast<std::size_t>(indicator) + terminator > buffer.size());
-        const std::size_t part =
-            more ? buffer.size() - terminator : static_cast<std::size_t>(indicator);
-        value.insert(value.end(), buffer.begin(),
-                     buffer.begin() + static_cast<std::ptrdiff_t>(part));
-        if (!more)
-            break;
+    std::vector<char> value;
+    switch (odbc::readValue(stmt, column, binary ? SQL_C_BINARY : SQL_C_WCHAR, buffer, value)) {
+    case odbc::ValueRead::Null:
+        return CellValue();
+    case odbc::ValueRead::Value:
+        break;
+    default:
+        return std::nullopt;
     }
     if (binary)
         return CellValue(hexOf(QByteArray(value.data(), static_cast<qsizetype>(value.size()))));

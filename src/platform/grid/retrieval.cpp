@@ -2,6 +2,7 @@
 
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
+#include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
 
 #include <chrono>
@@ -24,10 +25,6 @@ struct FetchColumn {
 
 namespace {
 
-// Length indicators are filled with this before each fetch. A driver that writes only 32 bits
-// of a 64-bit SQLLEN leaves the high half of it behind.
-constexpr SQLLEN kSentinel = static_cast<SQLLEN>(0x5A5A5A5A5A5A5A5AULL);
-constexpr std::uint64_t kSentinelHigh = 0x5A5A5A5AULL;
 constexpr SQLULEN kLongLimit = 8000;
 
 bool isLongType(SQLSMALLINT type) {
@@ -291,7 +288,7 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(blockRows)), 0);
         for (auto& column : indicators)
             std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(blockRows),
-                      kSentinel);
+                      odbc::kIndicatorSentinel);
         const SQLRETURN rc = SQLFetch(stmt);
         if (rc == SQL_NO_DATA)
             return true;
@@ -303,7 +300,7 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
         for (std::size_t row = 0; row < fetched; ++row) {
             for (std::size_t i = 0; i < n; ++i) {
                 const SQLLEN indicator = indicators[i][row];
-                if ((static_cast<std::uint64_t>(indicator) >> 32) == kSentinelHigh) {
+                if (odbc::indicatorCutShort(indicator)) {
                     fail(truncatedIndicatorText());
                     return false;
                 }
@@ -358,42 +355,18 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
         }
         for (std::size_t i = 0; i < n; ++i) {
             const FetchColumn& c = columns[i];
-            const SQLSMALLINT target = c.binary ? SQL_C_BINARY : SQL_C_WCHAR;
-            const std::size_t terminator = c.binary ? 0 : sizeof(char16_t);
-            cell.clear();
-            bool null = false;
-            for (;;) {
-                SQLLEN indicator = kSentinel;
-                const SQLRETURN got =
-                    SQLGetData(stmt, static_cast<SQLUSMALLINT>(i + 1), target, buffer.data(),
-                               static_cast<SQLLEN>(buffer.size()), &indicator);
-                if (got == SQL_NO_DATA)
-                    break;
-                if (!SQL_SUCCEEDED(got)) {
-                    fail(SQL_HANDLE_STMT, stmt);
-                    return false;
-                }
-                if ((static_cast<std::uint64_t>(indicator) >> 32) == kSentinelHigh) {
-                    fail(truncatedIndicatorText());
-                    return false;
-                }
-                if (indicator == SQL_NULL_DATA) {
-                    null = true;
-                    break;
-                }
-                // A part that filled the buffer is followed by more; the buffer holds the
-                // part without its terminator.
-                const bool more =
-                    got == SQL_SUCCESS_WITH_INFO &&
-                    (indicator == SQL_NO_TOTAL ||
-                     static_cast<std::size_t>(indicator) + terminator > buffer.size());
-                const std::size_t part =
-                    more ? buffer.size() - terminator : static_cast<std::size_t>(indicator);
-                cell.insert(cell.end(), buffer.begin(),
-                            buffer.begin() + static_cast<std::ptrdiff_t>(part));
-                if (!more)
-                    break;
+            const odbc::ValueRead read =
+                odbc::readValue(stmt, static_cast<SQLUSMALLINT>(i + 1),
+                                c.binary ? SQL_C_BINARY : SQL_C_WCHAR, buffer, cell);
+            if (read == odbc::ValueRead::Failed) {
+                fail(SQL_HANDLE_STMT, stmt);
+                return false;
             }
+            if (read == odbc::ValueRead::CutShortIndicator) {
+                fail(truncatedIndicatorText());
+                return false;
+            }
+            const bool null = read == odbc::ValueRead::Null;
             if (null) {
                 batch->appendNull(i);
             } else if (c.binary) {
