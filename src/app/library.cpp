@@ -2,6 +2,7 @@
 
 #include "browse/w_db2.h"
 #include "connect/w_logon.h"
+#include "connect/w_sqlca.h"
 #include "platform/registry.h"
 #include "shell/w_frame.h"
 #include "shell/w_splash.h"
@@ -14,6 +15,7 @@ void registerLibraryClasses() {
     registry.add<w_frame>(QStringLiteral("w_frame"));
     registry.add<w_splash>(QStringLiteral("w_splash"));
     registry.add<w_logon>(QStringLiteral("w_logon"));
+    registry.add<w_sqlca>(QStringLiteral("w_sqlca"));
     registry.add<w_sqlpad>(QStringLiteral("w_sqlpad"));
     registry.add<w_db2>(QStringLiteral("w_db2"));
 }

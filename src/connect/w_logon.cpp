@@ -7,11 +7,13 @@
 #include "platform/events.h"
 #include "platform/message.h"
 #include "platform/messagebox.h"
+#include "platform/odbc/datasources.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/units.h"
 #include "shell/look.h"
 
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -101,6 +103,17 @@ w_logon::w_logon() {
 
     connect(cb_ok, &QPushButton::clicked, this, &w_logon::cb_ok_clicked);
     connect(cb_cancel, &QPushButton::clicked, this, &w_logon::cb_cancel_clicked);
+
+    offerDataSources();
+}
+
+void w_logon::offerDataSources() {
+    // The data sources the driver manager knows are offered while the user types; the entry
+    // stays what was typed until one is chosen from the list.
+    auto* completer = new QCompleter(platform::odbc::dataSourceNames(), sle_dsn);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    sle_dsn->setCompleter(completer);
 }
 
 w_logon::~w_logon() = default;

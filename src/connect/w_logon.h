@@ -45,6 +45,9 @@ public:
 
     // Esc and the title bar's close both end here: a logon left that way is a cancelled one.
     void reject() override;
+
+private:
+    void offerDataSources();
 };
 
 } // namespace app

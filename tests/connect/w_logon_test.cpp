@@ -3,6 +3,7 @@
 #include "platform/message.h"
 #include "platform/registry.h"
 
+#include <QCompleter>
 #include <QLabel>
 #include <QListWidget>
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ using platform::Message;
 
 namespace {
 
-// The chooser of a later issue, reduced to its answer: on opening it frees the slot it names and
+// The chooser reduced to its answer: on opening it frees the slot it names and
 // returns that name ("" for a cancelled choice). It notes what the slots held at that moment.
 class w_sqlca_stub : public platform::ResponseWindow {
     Q_OBJECT
@@ -148,6 +149,7 @@ TEST_F(LogonTest, ChooserCancelledOrNamingNoSlotReturnsAnEmptyRecordAndConnectsN
 }
 
 TEST_F(LogonTest, MissingChooserIsRuntimeErrorAndTheLogonReturnsCancelled) {
+    platform::ClassRegistry::instance().remove(QStringLiteral("w_sqlca"));
     for (std::size_t i = 0; i < 4; ++i)
         slots[i].DBMS = QStringLiteral("ODBC");
     Message().StringParm = QStringLiteral("SQLCA1"); // left by an earlier window
@@ -264,3 +266,18 @@ TEST_F(LogonTest, EntryTakesNoMoreThanFitsInItsWidth) {
 }
 
 #include "w_logon_test.moc"
+
+TEST_F(LogonTest, DataSourceFieldOffersTheKnownDataSourcesAndKeepsWhatWasTyped) {
+    whenModal<w_logon>([](w_logon* logon) {
+        typeInto(logon->sle_dsn, QStringLiteral("sam"));
+        QCompleter* completer = logon->sle_dsn->completer();
+        ASSERT_NE(completer, nullptr);
+        QStringList offered;
+        for (int row = 0; row < completer->completionModel()->rowCount(); ++row)
+            offered << completer->completionModel()->index(row, 0).data().toString();
+        EXPECT_EQ(offered, (QStringList{sampleDsn(), sqliteDsn()}));
+        EXPECT_EQ(logon->sle_dsn->text(), QStringLiteral("sam"));
+        QTest::mouseClick(logon->cb_cancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(runLogon(), str_sqlca{});
+}

@@ -140,6 +140,7 @@ GridDefinition twoColumns() {
     ColumnInfo t;
     t.name = QStringLiteral("t");
     def.columns = {n, t};
+    def.updateTable = QStringLiteral("db2inst1.t");
     return def;
 }
 

@@ -215,6 +215,9 @@ bool GridData::setItem(long row, int col, const CellValue& value) {
 }
 
 bool GridData::isDefault(long row, int col) const {
+    // Only rows a database fills in have defaults; a grid the program fills has none.
+    if (definition_.updateTable.isEmpty())
+        return false;
     const std::uint32_t r = storeRow(row);
     const std::uint64_t key = cellKey(r, col);
     if (inserted_.count(r) != 0)
