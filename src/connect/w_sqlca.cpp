@@ -41,6 +41,10 @@ w_sqlca::w_sqlca() {
     dw_1->setDataObject(QStringLiteral("d_dsn_opened"));
     dw_1->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     dw_1->view()->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The five columns side by side within the grid's width.
+    int column = 0;
+    for (const int units : {170, 300, 260, 270, 600})
+        dw_1->view()->horizontalHeader()->resizeSection(column++, platform::unitsToPixelsX(units));
     platform::placeControl(dw_1, 83, 405, 1692, 465);
 
     // Tab order: dw_1, cb_ok.
