@@ -6,6 +6,7 @@
 #include "connect/w_sqlca.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
+#include "platform/grid/describe.h"
 #include "platform/message.h"
 #include "shell/w_frame.h"
 #include "sqlpad/w_sqlpad.h"
@@ -214,4 +215,31 @@ TEST_F(ChooserTest, FifthLogonReplacesTheChosenConnectionAndTheFrameStartsOverOn
     EXPECT_EQ(workspace->istr_sqlca.s_sqlca, QStringLiteral("SQLCA2"));
     EXPECT_TRUE(boxes.shown().empty());
     slots[2].Rollback();
+}
+
+TEST_F(ChooserTest, AConnectionStillRetrievingIsNotClosedUnderItsRows) {
+    platform::grid::DataWindow grid;
+    QString errors;
+    const QString syntax = platform::grid::SyntaxFromSQL(
+        slots[2], QStringLiteral("select n from generate_series(1, 50000) n"),
+        QStringLiteral("style(type=grid)"), errors);
+    ASSERT_EQ(grid.Create(syntax, errors), 1) << errors.toStdString();
+    grid.SetTransObject(&slots[2]);
+    QString answer = QStringLiteral("not asked");
+    grid.setRetrieveRowHandler([&](long row) {
+        if (row == 100) {
+            answer = choose([this](w_sqlca* chooser) {
+                clickRow(chooser, 3);
+                QTest::mouseClick(chooser->cb_ok, Qt::LeftButton);
+                ASSERT_EQ(boxes.shown().size(), 1u);
+                EXPECT_EQ(boxes.shown()[0].text, platform::Transaction::busyText());
+                EXPECT_TRUE(chooser->isVisible());
+                QTest::keyClick(chooser, Qt::Key_Escape);
+            });
+        }
+        return 0L;
+    });
+    EXPECT_EQ(grid.Retrieve(), 50000);
+    EXPECT_EQ(answer, QString());
+    EXPECT_TRUE(allConnected());
 }
