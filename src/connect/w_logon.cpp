@@ -1,6 +1,7 @@
 #include "connect/w_logon.h"
 
 #include "app/globals.h"
+#include "connect/discovery.h"
 #include "connect/entry_width.h"
 #include "connect/key1_xpm.h"
 #include "connect/logon_rules.h"
@@ -10,6 +11,7 @@
 #include "platform/odbc/datasources.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
+#include "platform/profile.h"
 #include "platform/units.h"
 #include "shell/look.h"
 
@@ -66,7 +68,7 @@ w_logon::w_logon() {
     p_1->setFrameShape(QFrame::Box);
     platform::placeControl(p_1, 74, 61, 275, 241);
 
-    lb_1 = new QListWidget(this);
+    lb_1 = new w_logon_lb_1(this);
     lb_1->setFont(bold);
     lb_1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     lb_1->setVisible(false);
@@ -190,6 +192,26 @@ void w_logon::ue_ok() {
         return;
     }
     CloseWithReturn(istr_rtn);
+}
+
+void w_logon::ue_get_ini() {
+    // 1, 2.
+    platform::TriggerEvent(lb_1, "ue_get_ini", QStringLiteral("c:"));
+    if (is_files.UpperBound() == 0)
+        platform::TriggerEvent(lb_1, "ue_get_ini", QStringLiteral("d:"));
+
+    // 3, 4. The first file found; both lists are written over from index 1, not emptied.
+    const QString ls_vendors = platform::ProfileString(is_files[1], QStringLiteral("Database"),
+                                                       QStringLiteral("Vendors"), QString());
+    long ll_index = 0;
+    for (const QString& ls_item : splitVendors(ls_vendors))
+        istr_ini.ss_database.set(++ll_index, ls_item);
+
+    const QString ls_profiles = platform::ProfileString(
+        is_files[1], QStringLiteral("DBMS_PROFILES"), QStringLiteral("PROFILES"), QString());
+    ll_index = 0;
+    for (const QString& ls_item : scanProfiles(ls_profiles))
+        istr_ini.ss_profile.set(++ll_index, ls_item);
 }
 
 void w_logon::cb_ok_clicked() {

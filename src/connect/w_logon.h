@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/records.h"
+#include "connect/w_logon_lb_1.h"
 #include "platform/windows.h"
 
 #include <QString>
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
 namespace app {
@@ -26,7 +26,7 @@ public:
     QLabel* st_1;
     QLineEdit* sle_dsn;
     QLabel* p_1;
-    QListWidget* lb_1;
+    w_logon_lb_1* lb_1;
     QPushButton* cb_cancel;
     QLineEdit* sle_pwd;
     QLabel* st_3;
@@ -37,8 +37,16 @@ public:
     str_sqlca istr_rtn;
     str_ini istr_ini;
 
+    // Discovery: the local drive letters, and the pb.ini files that the search found.
+    StringArray is_drives;
+    StringArray is_files;
+    long il_index = 0;
+
     Q_INVOKABLE void ue_initialize();
     Q_INVOKABLE void ue_ok();
+    // Searches drive c (then d, when c has none) for pb.ini and reads the database interfaces
+    // and profiles of the first one found into istr_ini. Nothing in the logon raises it.
+    Q_INVOKABLE void ue_get_ini();
 
     void cb_ok_clicked();
     void cb_cancel_clicked();

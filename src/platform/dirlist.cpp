@@ -1,5 +1,7 @@
 #include "platform/dirlist.h"
 
+#include "platform/drives.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -54,13 +56,16 @@ bool fileListed(const QFileInfo& file, unsigned fileType) {
     return (attributes & fileType & named) != 0;
 }
 
-QString driveEntry(const QFileInfo& drive) {
-    QString name = drive.filePath();
-    if (name.size() > 1 && name.endsWith(u'/'))
-        name.chop(1);
-    if (name.size() > 1 && name.endsWith(u':'))
-        name.chop(1);
-    return QStringLiteral("[-") + name.toLower() + QStringLiteral("-]");
+// The kernel's own file systems: no files of a drive live there, and walking them never ends
+// (/proc/self/root leads back to the root, /proc holds a folder per process that comes and goes).
+bool kernelFolder(const QString& directory) {
+    const QString path = QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
+    for (const QLatin1StringView folder : {QLatin1StringView("/proc"), QLatin1StringView("/sys"),
+                                           QLatin1StringView("/dev"), QLatin1StringView("/run")}) {
+        if (path == folder || (path.startsWith(folder) && path.at(folder.size()) == u'/'))
+            return true;
+    }
+    return false;
 }
 } // namespace
 
@@ -70,9 +75,10 @@ QStringList DirList(const QString& pattern, unsigned fileType) {
                             DirListType::Directories | DirListType::Archive;
     const bool drivesOnly = (fileType & DirListType::Drives) != 0 && (fileType & listed) == 0;
     if (!drivesOnly) {
-        const Pattern parts = splitPattern(pattern);
+        const Pattern parts = splitPattern(LocalPath(pattern));
         const QFileInfo directoryInfo(parts.directory);
-        if (!directoryInfo.isDir() || !directoryInfo.isReadable() || !directoryInfo.isExecutable())
+        if (!directoryInfo.isDir() || !directoryInfo.isReadable() ||
+            !directoryInfo.isExecutable() || kernelFolder(parts.directory))
             return {};
         QDir directory(parts.directory);
         directory.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDot);
@@ -98,8 +104,8 @@ QStringList DirList(const QString& pattern, unsigned fileType) {
         }
     }
     if ((fileType & DirListType::Drives) != 0) {
-        for (const QFileInfo& drive : QDir::drives())
-            entries.append(driveEntry(drive));
+        for (const Drive& drive : Drives())
+            entries.append(QStringLiteral("[-") + drive.letter + QStringLiteral("-]"));
     }
     return entries;
 }

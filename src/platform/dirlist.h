@@ -17,10 +17,10 @@ inline constexpr unsigned Drives = 16384;
 inline constexpr unsigned Exclusive = 32768;
 } // namespace DirListType
 
-// The entries a list box shows for `pattern`, a directory and a wildcard ("/some/dir/*.*", or
-// "*.*" for the current directory; the last "/" or "\" separates them; names match without
-// case, and "*.*" matches every name). Entry forms: a file as its bare name, a sub-directory as
-// "[name]", the parent as "[..]", a drive as "[-x-]" ("[-/-]" for the Unix root).
+// The entries a list box shows for `pattern`, a directory and a wildcard ("/some/dir/*.*",
+// "c:/sub/*.*" on a drive (platform/drives.h), or "*.*" for the current directory; the last "/" or
+// "\" separates them; names match without case, and "*.*" matches every name). Entry forms: a file
+// as its bare name, a sub-directory as "[name]", the parent as "[..]", a drive as "[-c-]".
 //
 // `fileType` chooses what is listed. Ordinary read/write files always are, unless Exclusive is
 // set. Read-only files (no write permission for the owner) are listed like ordinary ones: the
@@ -33,7 +33,9 @@ inline constexpr unsigned Exclusive = 32768;
 //
 // Symbolic links are never followed: a link to a directory is left out, a link to a file is
 // listed as a file. Directories come first, then files, each in QDir's name order, then the
-// drives. A directory that cannot be listed gives an empty list.
+// drives. A directory that cannot be listed gives an empty list, and so do /proc, /sys, /dev,
+// /run and every folder under them: they are the kernel's, not a drive's, and a walk through
+// them would not end.
 QStringList DirList(const QString& pattern, unsigned fileType);
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/linefile.h"
 
+#include "platform/drives.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -24,7 +26,7 @@ bool LineFile::open(const QString& path) {
     close();
     if (path.isEmpty())
         return false;
-    auto file = std::make_unique<QFile>(path);
+    auto file = std::make_unique<QFile>(LocalPath(path));
     // Opened without QIODevice::Text so that the line endings are ours to strip, the same way on
     // every platform.
     if (!file->open(QIODevice::ReadOnly))
@@ -65,7 +67,7 @@ int LineFile::read(QString& line) {
 bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;
-    const QFileInfo info(path);
+    const QFileInfo info(LocalPath(path));
     return info.exists() && !info.isDir();
 }
 

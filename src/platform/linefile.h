@@ -20,7 +20,8 @@ public:
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
 
-    // Opens `path` for reading, closing any file opened before. False when it cannot be read.
+    // Opens `path` for reading, closing any file opened before; `path` may start with a drive
+    // (platform/drives.h). False when it cannot be read.
     bool open(const QString& path);
     void close();
     bool isOpen() const;
@@ -35,7 +36,7 @@ private:
     bool atStart_ = true;
 };
 
-// True when `path` names an existing file (not a directory).
+// True when `path` (which may start with a drive) names an existing file, not a directory.
 bool FileExists(const QString& path);
 
 } // namespace platform

@@ -1,14 +1,20 @@
 #include "shell/w_frame.h"
 
 #include "app/globals.h"
+#include "connect/discovery.h"
+#include "platform/environment.h"
 #include "platform/events.h"
+#include "platform/linefile.h"
 #include "platform/message.h"
+#include "platform/messagebox.h"
+#include "platform/odbcconfig.h"
 #include "platform/units.h"
 #include "shell/m_main.h"
 
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStringList>
 
 namespace app {
 w_frame::w_frame() : menu_(new m_main(this)) {
@@ -110,6 +116,48 @@ void w_frame::ue_delete() {
 
 void w_frame::ue_get_columns() {
     forward("ue_get_columns");
+}
+
+void w_frame::ue_get_ini() {
+    // 1.
+    istr_ini.ss_profile.clear();
+
+    // 2.
+    const platform::OdbcDataSourceListing ls_odbc =
+        platform::OdbcDataSources(platform::GetEnvironment());
+
+    // 3.
+    if (!platform::FileExists(ls_odbc.file)) {
+        platform::MessageBox(QStringLiteral("ODBC error"),
+                             QStringLiteral("ODBC driver not installed on this machine"));
+        return;
+    }
+
+    // 4. A file that is there but cannot be read lists nothing.
+    platform::LineFile li_file;
+    if (!li_file.open(ls_odbc.file))
+        return;
+
+    // 5. Up to the listing's header; without one, reading ends at the end of the file.
+    QString ls_line;
+    bool lb_found = false;
+    while (!lb_found && li_file.read(ls_line) >= 0)
+        lb_found = ls_line == ls_odbc.header;
+
+    // 6. The section ends at the next header or at the end of the file.
+    QStringList ls_lines;
+    if (lb_found) {
+        for (int li_read = li_file.read(ls_line); li_read >= 0; li_read = li_file.read(ls_line)) {
+            if (ls_line.startsWith(u'['))
+                break;
+            if (li_read > 0)
+                ls_lines.append(ls_line);
+        }
+    }
+
+    // 7.
+    for (qsizetype i = 0; i < ls_lines.size(); ++i)
+        istr_ini.ss_profile.set(static_cast<long>(i + 1), dataSourceName(ls_lines.at(i)));
 }
 
 } // namespace app

@@ -34,6 +34,9 @@ public:
     Q_INVOKABLE void ue_insert();
     Q_INVOKABLE void ue_delete();
     Q_INVOKABLE void ue_get_columns();
+    // Reads the names of the ODBC data sources into istr_ini.ss_profile. Nothing in the frame
+    // raises it.
+    Q_INVOKABLE void ue_get_ini();
 
 private:
     // Steps 1 to 3 of the logon sequence; true when the logon ended in a connection.

@@ -100,13 +100,14 @@ TEST_F(DirListTest, NeverListsALinkToADirectoryOrABrokenLink) {
 }
 
 TEST_F(DirListTest, DrivesComeLastAndAloneWhenOnlyDrivesAreAsked) {
+    const QStringList drives{u"[-c-]"_qs, u"[-d-]"_qs};
     const QStringList withFiles = platform::DirList(all(), Archive | Drives);
-    ASSERT_FALSE(withFiles.isEmpty());
-    EXPECT_EQ(withFiles.last(), u"[-/-]"_qs);
+    ASSERT_GT(withFiles.size(), 2);
+    EXPECT_EQ(withFiles.sliced(withFiles.size() - 2), drives);
     EXPECT_TRUE(withFiles.contains(u"b.txt"_qs));
 
-    EXPECT_EQ(platform::DirList(all(), Drives), QStringList{u"[-/-]"_qs});
-    EXPECT_EQ(platform::DirList(u"*.*"_qs, Drives | Exclusive), QStringList{u"[-/-]"_qs});
+    EXPECT_EQ(platform::DirList(all(), Drives), drives);
+    EXPECT_EQ(platform::DirList(u"*.*"_qs, Drives | Exclusive), drives);
 }
 
 TEST_F(DirListTest, RootHasNoParentEntry) {

@@ -9,10 +9,12 @@
 #include "sqlpad/w_sqlpad.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -349,4 +351,58 @@ TEST_F(FrameTest, NewConnectionAndExitDuringARetrievalStopItThenFinishCompletely
                           Qt::LeftButton);
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, 10000));
+}
+
+TEST_F(FrameTest, DataSourceNamesComeFromTheListingSectionOfTheOdbcFile) {
+    w_frame* frame = start(&cancelLogon);
+    ASSERT_NE(frame, nullptr);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto namesFrom = [&](const QByteArray& text) {
+        const QString path = dir.filePath(QStringLiteral("odbc.ini"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        ScopedEnvironment odbcini("ODBCINI", path);
+        frame->istr_ini.ss_profile = {QStringLiteral("stale 1"), QStringLiteral("stale 2"),
+                                      QStringLiteral("stale 3"), QStringLiteral("stale 4")};
+        EXPECT_EQ(TriggerEvent(frame, "ue_get_ini"), 1);
+        return frame->istr_ini.ss_profile.items();
+    };
+
+    EXPECT_EQ(namesFrom("[SAMPLE]\r\nDriver=PostgreSQL\r\n"
+                        "[ODBC Data Sources]\r\n"
+                        "Sample DB=IBM DB2 ODBC DRIVER\r\n"
+                        "Name = Driver\r\n"
+                        "\r\n"
+                        "NoDescription\r\n"
+                        "[Sample DB]\r\n"
+                        "Later=not a data source\r\n"),
+              QStringList({QStringLiteral("Sample DB"), QStringLiteral("Name "),
+                           QStringLiteral("NoDescription")}));
+    EXPECT_EQ(namesFrom("[ODBC Data Sources]\nLAST=listing ends with the file"),
+              QStringList{QStringLiteral("LAST")});
+    EXPECT_TRUE(
+        namesFrom("[ODBC 32 bit Data Sources]\nWIN=x\n [ODBC Data Sources]\nB=y\n").isEmpty())
+        << "only the exact header line opens the listing";
+
+    // The ODBC file of the test database lists its data sources.
+    frame->istr_ini.ss_profile = {QStringLiteral("stale")};
+    TriggerEvent(frame, "ue_get_ini");
+    EXPECT_EQ(frame->istr_ini.ss_profile.items(), QStringList({sampleDsn(), sqliteDsn()}));
+}
+
+TEST_F(FrameTest, MissingOdbcFileSaysTheDriverIsNotInstalledAndListsNothing) {
+    w_frame* frame = start(&cancelLogon);
+    ASSERT_NE(frame, nullptr);
+    QTemporaryDir dir;
+    ScopedEnvironment odbcini("ODBCINI", dir.filePath(QStringLiteral("none.ini")));
+    frame->istr_ini.ss_profile = {QStringLiteral("stale")};
+    ScriptedMessageBoxes boxes;
+    EXPECT_EQ(TriggerEvent(frame, "ue_get_ini"), 1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].title, QStringLiteral("ODBC error"));
+    EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("ODBC driver not installed on this machine"));
+    EXPECT_EQ(frame->istr_ini.ss_profile.UpperBound(), 0);
 }

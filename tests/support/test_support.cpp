@@ -79,6 +79,21 @@ ScratchTable::~ScratchTable() {
     slot_.Commit();
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const QString& value)
+    : name_(name), wasSet_(qEnvironmentVariableIsSet(name)), previous_(qgetenv(name)) {
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value.toLocal8Bit());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (wasSet_)
+        qputenv(name_, previous_);
+    else
+        qunsetenv(name_);
+}
+
 ScriptedMessageBoxes::ScriptedMessageBoxes() : previous_(platform::setMessageBoxService(this)) {}
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes() {

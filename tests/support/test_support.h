@@ -3,6 +3,7 @@
 #include "platform/messagebox.h"
 #include "platform/odbc/transaction.h"
 
+#include <QByteArray>
 #include <QStandardPaths>
 #include <QString>
 #include <deque>
@@ -67,6 +68,21 @@ public:
 private:
     platform::Transaction& slot_;
     QString name_;
+};
+
+// An environment variable set (or, with a null value, removed) while it lives, and then put back
+// as it was.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QString& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    bool wasSet_;
+    QByteArray previous_;
 };
 
 // Answers every message box while it lives, and keeps what each one said.
