@@ -1,6 +1,6 @@
 #pragma once
 
-// Stand-ins for the sheets that later issues build (w_sqlpad, w_db2, w_tbl_sel): they keep the
+// Stand-ins for the sheets the frame opens (w_sqlpad, w_db2, w_tbl_sel): they keep the
 // record they were opened with and log every event that reaches them.
 
 #include "app/records.h"
