@@ -53,6 +53,22 @@ void errorReading(const QString& table) {
                          platform::Icon::StopSign);
 }
 
+// Holds back the painting of a widget while it lives.
+class PaintingHeld {
+public:
+    explicit PaintingHeld(QWidget* widget)
+        : widget_(widget), wasEnabled_(widget->updatesEnabled()) {
+        widget_->setUpdatesEnabled(false);
+    }
+    ~PaintingHeld() { widget_->setUpdatesEnabled(wasEnabled_); }
+    PaintingHeld(const PaintingHeld&) = delete;
+    PaintingHeld& operator=(const PaintingHeld&) = delete;
+
+private:
+    QWidget* widget_;
+    bool wasEnabled_;
+};
+
 } // namespace
 
 w_monitor::w_monitor() {
@@ -208,6 +224,9 @@ void w_monitor::dw_1_clicked(long row) {
         platform::SetMicroHelp(QStringLiteral("Ready"));
         platform::SetPointer(platform::Pointer::Arrow);
     };
+    // The sheet is painted once, when the click is done, not again between one grid's rows and
+    // the next grid's.
+    const PaintingHeld held(this);
     // 4.
     for (const RelatedGrid& related : relatedGrids(istr_tables)) {
         const long i = related.position;
