@@ -35,6 +35,9 @@ constexpr double kW4MaxMs = 100.0;
 constexpr double kW5FetchMaxMs = 100.0;
 constexpr double kW5SleepMaxMs = 1000.0;
 constexpr double kMaxStallMs = 50.0;
+// The linked view's master click: its time, and its time over the plain loop's.
+constexpr double kM1MaxMs = 50.0;
+constexpr double kM1MaxRatio = 2.0;
 
 class BenchError : public std::runtime_error {
 public:
@@ -51,6 +54,7 @@ struct Settings {
     bool w1 = true;
     bool w4 = true;
     bool w5 = true;
+    bool m1 = true;
     bool strict = false;
 };
 

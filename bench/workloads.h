@@ -26,4 +26,8 @@ void benchW4(const Settings& settings, GridBench& bench, Report& report);
 // W5: stopping a fetch and cancelling a statement that the server executes.
 void benchW5(const Settings& settings, GridBench& bench, Report& report);
 
+// M1: a master click of the linked view that refreshes four related grids, against the same
+// statements run by the plain ODBC loop.
+void benchMonitor(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
+
 } // namespace bench
