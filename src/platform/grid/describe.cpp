@@ -161,10 +161,13 @@ std::optional<CatalogTable> tableOfStatement(Transaction& slot, const QString& s
     return std::nullopt;
 }
 
-std::vector<QString> primaryKey(SQLHDBC dbc, const QString& schema, const QString& table) {
+std::vector<QString> primaryKey(Transaction& slot, const QString& schema, const QString& table) {
+    const QString known = schema + u'.' + table;
+    if (const std::vector<QString>* columns = slot.knownPrimaryKey(known))
+        return *columns;
     std::vector<std::pair<int, QString>> keys;
     odbc::StatementHandle stmt;
-    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(dbc, stmt)))
+    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(slot.handle(), stmt)))
         return {};
     const SQLRETURN rc =
         SQLPrimaryKeysW(stmt.get(), nullptr, 0, schema.isEmpty() ? nullptr : odbc::wide(schema),
@@ -178,6 +181,7 @@ std::vector<QString> primaryKey(SQLHDBC dbc, const QString& schema, const QStrin
     std::vector<QString> names;
     for (auto& key : keys)
         names.push_back(std::move(key.second));
+    slot.rememberPrimaryKey(known, names);
     return names;
 }
 
@@ -246,7 +250,7 @@ void resolveUpdateTable(Transaction& slot, GridDefinition& definition,
         }
     }
 
-    const std::vector<QString> keys = primaryKey(slot.handle(), schema, table);
+    const std::vector<QString> keys = primaryKey(slot, schema, table);
     if (keys.empty())
         return;
     for (const QString& key : keys) {

@@ -86,6 +86,7 @@ void Transaction::Connect() {
         return;
 
     connection_ = std::move(dbc);
+    primaryKeys_.clear();
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)),
                        SQL_IS_UINTEGER);
@@ -156,10 +157,20 @@ void Transaction::Disconnect() {
     connection_.reset();
     dbmsName_.clear();
     charIsUtf8_ = false;
+    primaryKeys_.clear();
     if (SQLCode == 0 && commitCode != 0) {
         SQLCode = commitCode;
         SQLErrText = commitText;
     }
+}
+
+const std::vector<QString>* Transaction::knownPrimaryKey(const QString& table) const {
+    const auto it = primaryKeys_.find(table);
+    return it == primaryKeys_.end() ? nullptr : &it->second;
+}
+
+void Transaction::rememberPrimaryKey(const QString& table, std::vector<QString> columns) {
+    primaryKeys_[table] = std::move(columns);
 }
 
 QString Transaction::busyText() {

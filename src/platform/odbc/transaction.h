@@ -4,7 +4,9 @@
 #include "platform/odbc/handles.h"
 
 #include <QString>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -61,6 +63,12 @@ public:
     void retrievalEnded() { --retrievals_; }
     static QString busyText();
 
+    // Primary keys this connection has looked up, by "schema.table" as the catalog names them:
+    // a grid built again over the same table (the linked view rebuilds its grids at every click)
+    // asks the catalog once. Forgotten when the connection closes.
+    const std::vector<QString>* knownPrimaryKey(const QString& table) const;
+    void rememberPrimaryKey(const QString& table, std::vector<QString> columns);
+
     // Records an ODBC result for an operation on `handle`: success clears the error fields.
     void setResult(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
     void setError(const QString& text);
@@ -75,6 +83,7 @@ private:
     QString dbmsName_;
     bool charIsUtf8_ = false;
     int retrievals_ = 0;
+    std::map<QString, std::vector<QString>> primaryKeys_;
     std::shared_ptr<odbc::EnvironmentHandle> environment_;
     odbc::ConnectionHandle connection_;
 };
