@@ -3,6 +3,7 @@
 #include "browse/w_db2.h"
 #include "connect/w_logon.h"
 #include "connect/w_sqlca.h"
+#include "multitable/w_tbl_sel.h"
 #include "platform/registry.h"
 #include "shell/w_frame.h"
 #include "shell/w_splash.h"
@@ -18,6 +19,7 @@ void registerLibraryClasses() {
     registry.add<w_sqlca>(QStringLiteral("w_sqlca"));
     registry.add<w_sqlpad>(QStringLiteral("w_sqlpad"));
     registry.add<w_db2>(QStringLiteral("w_db2"));
+    registry.add<w_tbl_sel>(QStringLiteral("w_tbl_sel"));
 }
 
 } // namespace app
