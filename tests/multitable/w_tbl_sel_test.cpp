@@ -9,6 +9,7 @@
 #include "platform/dropdownlistbox.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
+#include "platform/grid/describe.h"
 #include "platform/message.h"
 #include "platform/odbc/transaction.h"
 #include "platform/registry.h"
@@ -566,4 +567,71 @@ TEST_F(TableSelectorTest, ClicksWhileTheListsAreReadWaitAndNothingOpens) {
     EXPECT_EQ(sheet->istr_tables.s_tbl_master, department);
     QTest::mouseClick(sheet->cb_ok, Qt::LeftButton);
     EXPECT_EQ(MonitorStandIn::received().size(), 1U);
+}
+
+TEST_F(TableSelectorTest, WhileItsConnectionReadsRowsElsewhereTheSelectorDescribesAndHandsOver) {
+    QPointer<w_tbl_sel> sheet = openSelector();
+    ASSERT_FALSE(sheet.isNull());
+    clickTable(sheet->dw_tbl_1, department);
+    clickTable(sheet->dw_tbl_2, employee);
+
+    // Another grid on the same connection takes a while to read its rows (as the linked view
+    // does after a master click). The selector's own grids are not retrieving, so the user goes
+    // on: the probe statement is described beside the open cursor.
+    platform::grid::DataWindow elsewhere;
+    QString errors;
+    const QString syntax =
+        platform::grid::SyntaxFromSQL(*slot, QStringLiteral("select 1 as n from pg_sleep(0.8)"),
+                                      QStringLiteral("style(type=grid)"), errors);
+    ASSERT_TRUE(errors.isEmpty()) << errors.toStdString();
+    ASSERT_EQ(elsewhere.Create(syntax, errors), 1);
+    elsewhere.SetTransObject(slot.get());
+
+    int during = 0;
+    QTimer user;
+    user.setInterval(100);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!elsewhere.retrieving() || during > 0)
+            return;
+        ++during;
+        EXPECT_FALSE(sheet->busy());
+        choose(sheet->ddlb_1, QStringLiteral("deptno"));
+        choose(sheet->ddlb_2, QStringLiteral("workdept"));
+        clickTable(sheet->dw_tbl_2, project);
+        clickColumn(sheet->dw_col_2, QStringLiteral("deptno"));
+        QTest::mouseClick(sheet->cb_ok, Qt::LeftButton);
+    });
+    user.start();
+    EXPECT_EQ(elsewhere.Retrieve(), 1);
+    user.stop();
+
+    ASSERT_EQ(during, 1);
+    EXPECT_EQ(elsewhere.RowCount(), 1);
+    ASSERT_EQ(MonitorStandIn::received().size(), 1U);
+    EXPECT_EQ(MonitorStandIn::received()[0].s_tables, (app::StringArray{employee, project}));
+    EXPECT_EQ(
+        MonitorStandIn::received()[0].s_relation,
+        (app::StringArray{QStringLiteral("workdept = deptno"), QStringLiteral("deptno = deptno")}));
+    EXPECT_EQ(sheet->dw_col_2->GetItemString(1, QStringLiteral("es_name")),
+              QStringLiteral("projno"));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'|').toStdString();
+
+    // Cancel closes the selector while the other grid reads.
+    QTimer::singleShot(200, sheet, [&] {
+        ASSERT_TRUE(elsewhere.retrieving());
+        QTest::mouseClick(sheet->cb_cancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(elsewhere.Retrieve(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 5000));
+}
+
+TEST_F(TableSelectorTest, AProbeGridThatCannotBeCreatedIsReported) {
+    // Without a slot nothing is described, and an empty definition cannot be created.
+    w_tbl_sel* sheet = openSelector(QStringLiteral("db2"), QStringLiteral("none"));
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1U);
+    EXPECT_EQ(platform::TriggerEvent(sheet, "ue_create_dw", QStringLiteral("DB2INST1.SALES")), 1);
+    ASSERT_EQ(boxes.shown().size(), 2U);
+    EXPECT_EQ(boxes.shown()[1].title, QStringLiteral("Error"));
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("Data retrieval error"));
 }
