@@ -18,6 +18,14 @@
 -- The lower-case sysibm.systables is the same list, so the unquoted name
 -- SYSIBM.SYSTABLES (as the table list writes it) can be read as well.
 --
+-- sys.syscatalog is the SQL Anywhere catalog as the SQL Anywhere table list
+-- reads it (creator, tname): the same tables under their schema and table
+-- names as stored, without padding.
+--
+-- A session may set dorvane.catalog_delay (seconds) to make every read of
+-- either catalog take that long: the tests click in windows while their
+-- table lists are still being read. Unset, nothing waits.
+--
 -- Loaded by scripts/db start as the superuser; owned by the superuser, so
 -- the program's role cannot drop it by accident.
 
@@ -25,6 +33,11 @@ RESET ROLE;
 
 CREATE SCHEMA "SYSIBM";
 CREATE SCHEMA sysibm;
+CREATE SCHEMA sys;
+
+CREATE FUNCTION sys.catalog_delay() RETURNS void LANGUAGE sql VOLATILE AS $$
+    SELECT pg_sleep(coalesce(nullif(current_setting('dorvane.catalog_delay', true), '')::float8, 0))
+$$;
 
 CREATE VIEW "SYSIBM"."SYSTABLES" AS
     SELECT CAST(rpad(upper(n.nspname::text), greatest(8, char_length(n.nspname::text))) AS varchar(128))
@@ -35,8 +48,22 @@ CREATE VIEW "SYSIBM"."SYSTABLES" AS
                                                         AS type
       FROM pg_catalog.pg_class c
       JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+      CROSS JOIN (SELECT sys.catalog_delay()) AS delay
      WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f')
-       AND n.nspname NOT IN ('pg_catalog', 'information_schema', 'SYSIBM', 'sysibm')
+       AND n.nspname NOT IN ('pg_catalog', 'information_schema', 'SYSIBM', 'sysibm', 'sys')
+       AND n.nspname NOT LIKE 'pg\_toast%'
+       AND n.nspname NOT LIKE 'pg\_temp\_%';
+
+CREATE VIEW sys.syscatalog AS
+    SELECT CAST(n.nspname::text AS varchar(128)) AS creator,
+           CAST(c.relname::text AS varchar(128)) AS tname,
+           CAST(CASE WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS char(10))
+                                                 AS tabletype
+      FROM pg_catalog.pg_class c
+      JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+      CROSS JOIN (SELECT sys.catalog_delay()) AS delay
+     WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f')
+       AND n.nspname NOT IN ('pg_catalog', 'information_schema', 'SYSIBM', 'sysibm', 'sys')
        AND n.nspname NOT LIKE 'pg\_toast%'
        AND n.nspname NOT LIKE 'pg\_temp\_%';
 
@@ -44,5 +71,6 @@ CREATE VIEW sysibm.systables AS
     SELECT creator, name, "NAME", type
       FROM "SYSIBM"."SYSTABLES";
 
-GRANT USAGE ON SCHEMA "SYSIBM", sysibm TO PUBLIC;
-GRANT SELECT ON "SYSIBM"."SYSTABLES", sysibm.systables TO PUBLIC;
+GRANT USAGE ON SCHEMA "SYSIBM", sysibm, sys TO PUBLIC;
+GRANT SELECT ON "SYSIBM"."SYSTABLES", sysibm.systables, sys.syscatalog TO PUBLIC;
+GRANT EXECUTE ON FUNCTION sys.catalog_delay() TO PUBLIC;

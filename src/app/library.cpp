@@ -4,6 +4,7 @@
 #include "connect/w_logon.h"
 #include "connect/w_sqlca.h"
 #include "multitable/w_monitor.h"
+#include "multitable/w_tbl_sel.h"
 #include "platform/registry.h"
 #include "shell/w_frame.h"
 #include "shell/w_splash.h"
@@ -19,6 +20,7 @@ void registerLibraryClasses() {
     registry.add<w_sqlca>(QStringLiteral("w_sqlca"));
     registry.add<w_sqlpad>(QStringLiteral("w_sqlpad"));
     registry.add<w_db2>(QStringLiteral("w_db2"));
+    registry.add<w_tbl_sel>(QStringLiteral("w_tbl_sel"));
     registry.add<w_monitor>(QStringLiteral("w_monitor"));
 }
 

@@ -344,8 +344,13 @@ QWidget* globalInstance(const QString& className) {
     if (it == globals.end())
         return nullptr;
     QWidget* w = it->second;
-    // A closed sheet lingers, hidden, until its deferred deletion.
-    if (w == nullptr || (w->parentWidget() != nullptr && w->parentWidget()->isHidden())) {
+    // A closed sheet lingers, hidden, until its deferred deletion. A sheet whose open handler
+    // still runs (retrieving, say) is hidden too, but it is the open instance.
+    const auto* sheet = qobject_cast<const Sheet*>(w);
+    const bool gone =
+        w == nullptr || (w->parentWidget() != nullptr && w->parentWidget()->isHidden() &&
+                         (sheet == nullptr || sheet->closing()));
+    if (gone) {
         globals.erase(it);
         return nullptr;
     }

@@ -76,9 +76,9 @@ public:
     int Close();
 
     // Input while a grid retrieves. Retrieve() runs an event loop, so clicks, keys and menu
-    // commands arrive while rows do. The sheet is busy while a grid of its own is retrieving,
-    // or while a connection that one of its grids is bound to is retrieving elsewhere. While it
-    // is busy:
+    // commands arrive while rows do. The sheet is busy while one of its grids shows rows that
+    // are being retrieved. (A connection that retrieves protects itself: it refuses COMMIT,
+    // ROLLBACK and DISCONNECT meanwhile.) While it is busy:
     // - named events (the frame's commands: save, save as, print ...) do not run, unless
     //   runsWhileBusy() says so; the status line says why;
     // - buttons connected with connectCommand() do not run their handler; Stop and Close are
