@@ -5,6 +5,7 @@
 #include "app/globals.h"
 #include "app/records.h"
 #include "browse/w_db2.h"
+#include "multitable/w_monitor.h"
 #include "multitable/w_tbl_sel.h"
 #include "platform/dropdownlistbox.h"
 #include "platform/events.h"
@@ -637,4 +638,37 @@ TEST_F(TableSelectorTest, AProbeGridThatCannotBeCreatedIsReported) {
     ASSERT_EQ(boxes.shown().size(), 2U);
     EXPECT_EQ(boxes.shown()[1].title, QStringLiteral("Error"));
     EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("Data retrieval error"));
+}
+
+TEST_F(TableSelectorTest, ThePairsChosenHereLinkTheRowsOfTheLinkedView) {
+    platform::ClassRegistry::instance().add<app::w_monitor>(QStringLiteral("w_monitor"));
+    w_tbl_sel* sheet = openSelector();
+    ASSERT_NE(sheet, nullptr);
+    clickTable(sheet->dw_tbl_1, department);
+    clickTable(sheet->dw_tbl_2, employee);
+    choose(sheet->ddlb_1, QStringLiteral("deptno"));
+    choose(sheet->ddlb_2, QStringLiteral("workdept"));
+    QTest::mouseClick(sheet->cb_ok, Qt::LeftButton);
+
+    auto* view =
+        qobject_cast<app::w_monitor*>(platform::globalInstance(QStringLiteral("w_monitor")));
+    ASSERT_NE(view, nullptr);
+    // The master table is read once the sheet is shown.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->dw_1->RowCount() > 0; }, 5000));
+    EXPECT_EQ(QString::number(view->dw_1->RowCount()),
+              queryValue(*slot, QStringLiteral("select count(*) from db2inst1.department")));
+    long d11 = 0;
+    for (long row = 1; row <= view->dw_1->RowCount() && d11 == 0; ++row) {
+        if (view->dw_1->GetItemString(row, QStringLiteral("deptno")) == QStringLiteral("D11"))
+            d11 = row;
+    }
+    clickRow(view->dw_1, d11);
+    const QString employees = queryValue(
+        *slot, QStringLiteral("select count(*) from db2inst1.employee where workdept = 'D11'"));
+    EXPECT_GT(employees.toLong(), 1);
+    EXPECT_EQ(QString::number(view->dw_2->RowCount()), employees);
+    for (long row = 1; row <= view->dw_2->RowCount(); ++row)
+        EXPECT_EQ(view->dw_2->GetItemString(row, QStringLiteral("workdept")),
+                  QStringLiteral("D11"));
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'|').toStdString();
 }
