@@ -75,6 +75,7 @@ w_monitor::w_monitor() {
     setWindowTitle(QStringLiteral("Related Table Monitor"));
     setBackground(this, palette().color(QPalette::Button));
     platform::placeControl(this, 833, 361, 3553, 2253);
+    normalSize_ = size();
 
     const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
     const QFont normal = windowFont(QStringLiteral("MS Sans Serif"), 8, false);

@@ -26,6 +26,7 @@ public:
     ~w_monitor() override;
 
     void open() override;
+    QSize sizeHint() const override { return normalSize_; }
 
     str_tbl_cols istr_tables;
     StringArray is_relation;
@@ -63,6 +64,7 @@ private:
     std::array<QLabel*, 4> labels_{};
     // Each related position's table as initialisation described it.
     std::map<long, platform::grid::GridDefinition> described_;
+    QSize normalSize_;
 };
 
 } // namespace app
