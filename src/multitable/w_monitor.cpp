@@ -48,9 +48,13 @@ QString syntaxFromSql(platform::Transaction* slot, const QString& statement, QSt
     return platform::grid::SyntaxFromSQL(*slot, statement, gridStyle, errors);
 }
 
-void errorReading(const QString& table) {
+// The sheet paints again while the message is up, even in the middle of a click.
+void errorReading(QWidget* sheet, const QString& table) {
+    const bool painting = sheet->updatesEnabled();
+    sheet->setUpdatesEnabled(true);
     platform::MessageBox(QStringLiteral("Error"), QStringLiteral("Error reading table ") + table,
                          platform::Icon::StopSign);
+    sheet->setUpdatesEnabled(painting);
 }
 
 // Holds back the painting of a widget while it lives.
@@ -155,12 +159,12 @@ void w_monitor::ue_initialize() {
     QString errors;
     const QString syntax = syntaxFromSql(slot, masterStatement(istr_tables.s_tbl_master), errors);
     if (!errors.isEmpty()) {
-        errorReading(istr_tables.s_tbl_master);
+        errorReading(this, istr_tables.s_tbl_master);
         return;
     }
     dw_1->Create(syntax, errors);
     if (!errors.isEmpty()) {
-        errorReading(istr_tables.s_tbl_master);
+        errorReading(this, istr_tables.s_tbl_master);
         return;
     }
     // 2.
@@ -182,7 +186,7 @@ void w_monitor::ue_initialize() {
         const QString relatedSyntax =
             syntaxFromSql(slot, relatedStatement(splitTableName(table), emptyCondition()), errors);
         if (!errors.isEmpty()) {
-            errorReading(table);
+            errorReading(this, table);
             return;
         }
         QString parseErrors;
@@ -190,7 +194,7 @@ void w_monitor::ue_initialize() {
         if (platform::grid::DataWindow* grid = relatedGrid(related.gridNumber)) {
             grid->Create(relatedSyntax, errors);
             if (!errors.isEmpty()) {
-                errorReading(table);
+                errorReading(this, table);
                 return;
             }
         }
@@ -246,7 +250,7 @@ void w_monitor::dw_1_clicked(long row) {
                 grid->Reset();
                 relatedLabel(n)->setText(QString());
             }
-            errorReading(table);
+            errorReading(this, table);
             continue;
         }
         const QString condition =
@@ -258,7 +262,7 @@ void w_monitor::dw_1_clicked(long row) {
         QString errors;
         const QString syntax = syntaxFromSql(slot, relatedStatement(name, condition), errors);
         if (!errors.isEmpty()) {
-            errorReading(table);
+            errorReading(this, table);
             finish();
             return;
         }
@@ -268,7 +272,7 @@ void w_monitor::dw_1_clicked(long row) {
         grid->Reset();
         grid->Create(syntax, errors);
         if (!errors.isEmpty()) {
-            errorReading(table);
+            errorReading(this, table);
             finish();
             return;
         }
