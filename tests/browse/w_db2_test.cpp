@@ -12,6 +12,7 @@
 #include "platform/windows.h"
 #include "sqlpad/sql_editor.h"
 #include "sqlpad/w_sqlpad.h"
+#include "support/sheet_test.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>
@@ -39,26 +40,8 @@ using namespace testsupport;
 
 namespace {
 
-class Db2TableListTest : public ::testing::Test {
+class Db2TableListTest : public SheetTest {
 protected:
-    void SetUp() override {
-        slot = connectedSlot(QStringLiteral("SQLCA"));
-        app::globals().SQLCA = slot.get();
-        platform::ClassRegistry::instance().add<platform::Frame>(frameClass());
-        platform::Message().reset();
-        ASSERT_EQ(platform::Open(frameClass()), 1);
-        frame = platform::currentFrame();
-    }
-    void TearDown() override {
-        platform::destroyWindows();
-        platform::ClassRegistry::instance().remove(frameClass());
-        app::globals().SQLCA = nullptr;
-        if (slot->isConnected())
-            slot->Rollback();
-    }
-
-    static QString frameClass() { return QStringLiteral("w_db2_test_frame"); }
-
     // Opens a table list as the frame does for Single Table View.
     w_db2* openList(const QString& slotName = QStringLiteral("SQLCA")) {
         app::str_sqlca record;
@@ -98,10 +81,6 @@ protected:
                    ? sheet->dw_rows->GetItemString(1, QStringLiteral("tbl_rows"))
                    : QString();
     }
-
-    std::unique_ptr<platform::Transaction> slot;
-    platform::Frame* frame = nullptr;
-    ScriptedMessageBoxes boxes;
 };
 
 const QString employee = QStringLiteral("DB2INST1.EMPLOYEE");

@@ -13,6 +13,7 @@
 #include "platform/pointer.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
+#include "support/sheet_test.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -39,25 +40,9 @@ using namespace testsupport;
 
 namespace {
 
-class MonitorTest : public ::testing::Test {
+class MonitorTest : public SheetTest {
 protected:
-    void SetUp() override {
-        slot = connectedSlot(QStringLiteral("SQLCA1"));
-        app::globals().SQLCA1 = slot.get();
-        platform::ClassRegistry::instance().add<platform::Frame>(frameClass());
-        platform::Message().reset();
-        ASSERT_EQ(platform::Open(frameClass()), 1);
-        frame = platform::currentFrame();
-    }
-    void TearDown() override {
-        platform::destroyWindows();
-        platform::ClassRegistry::instance().remove(frameClass());
-        app::globals().SQLCA1 = nullptr;
-        if (slot->isConnected())
-            slot->Rollback();
-    }
-
-    static QString frameClass() { return QStringLiteral("w_monitor_test_frame"); }
+    MonitorTest() : SheetTest(QStringLiteral("SQLCA1")) {}
 
     // Opens the linked view as the selector's OK does, and waits for its initialisation.
     w_monitor* openMonitor(const QString& master, std::initializer_list<QString> tables,
@@ -102,13 +87,6 @@ protected:
         return queryValue(*slot, QStringLiteral("select count(*) from ") + where);
     }
 
-    QStringList shownBoxes() const {
-        QStringList texts;
-        for (const auto& box : boxes.shown())
-            texts << box.title + QStringLiteral(" / ") + box.text;
-        return texts;
-    }
-
     // The text of the one PDF in `folder`.
     static QString printedText(const QTemporaryDir& folder) {
         const QStringList files = QDir(folder.path()).entryList({QStringLiteral("*.pdf")});
@@ -122,10 +100,6 @@ protected:
         EXPECT_TRUE(pdftotext.waitForFinished(60000));
         return QString::fromUtf8(pdftotext.readAllStandardOutput());
     }
-
-    std::unique_ptr<platform::Transaction> slot;
-    platform::Frame* frame = nullptr;
-    ScriptedMessageBoxes boxes;
 };
 
 const QString department = QStringLiteral("DB2INST1.DEPARTMENT");
@@ -203,7 +177,7 @@ TEST_F(MonitorTest, MasterClicksRefreshTheGridsOfTheWalkAndReportPrintsTheClicke
     EXPECT_TRUE(sheet->is_relation[2].isEmpty());
     EXPECT_EQ(sheet->is_relation[3], projects);
     // The table without a relation text is skipped with its message; its grid holds no rows.
-    EXPECT_EQ(shownBoxes().mid(static_cast<qsizetype>(seen)),
+    EXPECT_EQ(said().mid(static_cast<qsizetype>(seen)),
               QStringList{QStringLiteral("Error / Error reading table DB2INST1.DEPARTMENT")});
     EXPECT_EQ(sheet->dw_4->RowCount(), 0);
     EXPECT_TRUE(sheet->st_4->text().isEmpty());
@@ -276,7 +250,7 @@ TEST_F(MonitorTest, KeyValuesAreQuotedNullCellsSkipTheirGridAndTheFifthTableStil
          QStringLiteral("phoneno = phoneno"), QStringLiteral("deptno = workdept"),
          QStringLiteral("nosuch = empno")});
     ASSERT_NE(sheet, nullptr);
-    EXPECT_TRUE(boxes.shown().empty()) << shownBoxes().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(QLatin1Char('\n')).toStdString();
     // The fifth table is described but gets no grid.
     EXPECT_EQ(sheet->dw_5->definition().select,
               QStringLiteral("select * from DB2INST1.DEPARTMENT where 1 = 2"));
@@ -286,7 +260,7 @@ TEST_F(MonitorTest, KeyValuesAreQuotedNullCellsSkipTheirGridAndTheFifthTableStil
     const long obrien = masterRow(sheet, QStringLiteral("lastname"), QStringLiteral("O'Brien"));
     ASSERT_GT(obrien, 0);
     clickRow(sheet->dw_1, obrien);
-    EXPECT_EQ(shownBoxes(),
+    EXPECT_EQ(said(),
               (QStringList{QStringLiteral("Error / Error reading table DB2INST1.EMPLOYEE"),
                            QStringLiteral("Error / Error reading table DB2INST1.EMP_RESUME")}));
     EXPECT_EQ(sheet->dw_2->definition().select,
@@ -324,7 +298,7 @@ TEST_F(MonitorTest, KeyValuesAreQuotedNullCellsSkipTheirGridAndTheFifthTableStil
             phone + QStringLiteral("'"));
     EXPECT_EQ(sheet->st_4->text(), count(QStringLiteral("DB2INST1.EMPLOYEE where phoneno = '") +
                                          phone + QStringLiteral("'")));
-    EXPECT_EQ(shownBoxes().size(), 3) << "only the fifth table's message again";
+    EXPECT_EQ(said().size(), 3) << "only the fifth table's message again";
 }
 
 TEST_F(MonitorTest, EmptyRecordLeavesTheSheetEmptyAndPrintAsksForAGrid) {
@@ -336,9 +310,8 @@ TEST_F(MonitorTest, EmptyRecordLeavesTheSheetEmptyAndPrintAsksForAGrid) {
     EXPECT_TRUE(sheet->st_1->text().isEmpty());
     clickRow(sheet->dw_1, 1);
     EXPECT_EQ(platform::TriggerEvent(sheet, "ue_print"), 1);
-    EXPECT_EQ(shownBoxes(),
-              QStringList{QStringLiteral(
-                  "Report error / Please click on the window that you want to print")});
+    EXPECT_EQ(said(), QStringList{QStringLiteral(
+                          "Report error / Please click on the window that you want to print")});
     // A related grid without a definition prints as one without rows.
     QTemporaryDir folder;
     qputenv("DORVANE_PRINT_DIR", folder.path().toUtf8());

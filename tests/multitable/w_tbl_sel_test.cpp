@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "support/sheet_test.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -53,28 +54,17 @@ public:
     }
 };
 
-class TableSelectorTest : public ::testing::Test {
+class TableSelectorTest : public SheetTest {
 protected:
     void SetUp() override {
-        slot = connectedSlot(QStringLiteral("SQLCA"));
-        app::globals().SQLCA = slot.get();
-        platform::ClassRegistry::instance().add<platform::Frame>(frameClass());
         platform::ClassRegistry::instance().add<MonitorStandIn>(QStringLiteral("w_monitor"));
         MonitorStandIn::received().clear();
-        platform::Message().reset();
-        ASSERT_EQ(platform::Open(frameClass()), 1);
-        frame = platform::currentFrame();
+        SheetTest::SetUp();
     }
     void TearDown() override {
-        platform::destroyWindows();
+        SheetTest::TearDown();
         platform::ClassRegistry::instance().remove(QStringLiteral("w_monitor"));
-        platform::ClassRegistry::instance().remove(frameClass());
-        app::globals().SQLCA = nullptr;
-        if (slot->isConnected())
-            slot->Rollback();
     }
-
-    static QString frameClass() { return QStringLiteral("w_tbl_sel_test_frame"); }
 
     // Opens the selector as Multi-Table View does.
     w_tbl_sel* openSelector(const QString& kind = QStringLiteral("db2"),
@@ -169,17 +159,6 @@ protected:
                                             list->GetItemString(row, name));
         return tables;
     }
-
-    QStringList said() const {
-        QStringList texts;
-        for (const platform::MessageBoxRequest& box : boxes.shown())
-            texts << box.title + QStringLiteral(" / ") + box.text;
-        return texts;
-    }
-
-    std::unique_ptr<platform::Transaction> slot;
-    platform::Frame* frame = nullptr;
-    ScriptedMessageBoxes boxes;
 };
 
 const QString department = QStringLiteral("DB2INST1.DEPARTMENT");

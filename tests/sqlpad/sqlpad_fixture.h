@@ -12,6 +12,7 @@
 #include "platform/windows.h"
 #include "sqlpad/sql_editor.h"
 #include "sqlpad/w_sqlpad.h"
+#include "support/sheet_test.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>
@@ -28,26 +29,8 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace testsupport {
 
-class SqlpadTest : public ::testing::Test {
+class SqlpadTest : public SheetTest {
 protected:
-    void SetUp() override {
-        slot = connectedSlot(QStringLiteral("SQLCA"));
-        app::globals().SQLCA = slot.get();
-        platform::ClassRegistry::instance().add<platform::Frame>(frameClass());
-        platform::Message().reset();
-        ASSERT_EQ(platform::Open(frameClass()), 1);
-        frame = platform::currentFrame();
-    }
-    void TearDown() override {
-        platform::destroyWindows();
-        platform::ClassRegistry::instance().remove(frameClass());
-        app::globals().SQLCA = nullptr;
-        if (slot->isConnected())
-            slot->Rollback();
-    }
-
-    static QString frameClass() { return QStringLiteral("w_sqlpad_test_frame"); }
-
     // Opens a workspace as the frame does after a logon: with a record naming `slotName`.
     app::w_sqlpad* openWorkspace(const QString& slotName = QStringLiteral("SQLCA"),
                                  const QString& sql = QString()) {
@@ -63,10 +46,6 @@ protected:
         sheet->mle_1->setText(sql);
         QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
     }
-
-    std::unique_ptr<platform::Transaction> slot;
-    platform::Frame* frame = nullptr;
-    ScriptedMessageBoxes boxes;
 };
 
 } // namespace testsupport
