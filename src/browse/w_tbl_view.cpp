@@ -21,20 +21,6 @@
 namespace app {
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    makeDisabledLabel(label);
-    setBackground(label, silver());
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font) {
-    auto* button = new QPushButton(caption, parent);
-    button->setFont(font);
-    return button;
-}
-
 QLineEdit* makeEdit(QWidget* parent, const QFont& font) {
     auto* edit = new QLineEdit(parent);
     edit->setFont(font);
@@ -54,7 +40,7 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
 
     const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
 
-    cb_rows = makeButton(this, QStringLiteral("Rows in the table"), bold);
+    cb_rows = commandButton(this, QStringLiteral("Rows in the table"), bold);
     platform::placeControl(cb_rows, 138, 45, 513, 93);
 
     dw_rows = new platform::grid::DataWindow(this);
@@ -67,7 +53,7 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     dw_rows->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     platform::placeControl(dw_rows, 654, 53, 421, 73);
 
-    st_preview = makeLabel(this, QStringLiteral("First"), bold);
+    st_preview = sheetLabel(this, QStringLiteral("First"), bold);
     QPalette red = st_preview->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
@@ -75,11 +61,11 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     st_preview->setVisible(false);
     platform::placeControl(st_preview, 2327, 61, 151, 77);
 
-    st_retrieved = makeLabel(this, QString(), bold);
+    st_retrieved = sheetLabel(this, QString(), bold);
     st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     platform::placeControl(st_retrieved, 2455, 61, 270, 77);
 
-    st_1 = makeLabel(this, QStringLiteral("rows retrieved"), bold);
+    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), bold);
     platform::placeControl(st_1, 2753, 61, 385, 77);
 
     dw_tables = new platform::grid::DataWindow(this);
@@ -90,29 +76,29 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     dw_1 = new platform::grid::DataWindow(this);
     platform::placeControl(dw_1, 1153, 173, 2090, 925);
 
-    st_2 = makeLabel(this, QStringLiteral("Column(s):"), bold);
+    st_2 = sheetLabel(this, QStringLiteral("Column(s):"), bold);
     platform::placeControl(st_2, 101, 1173, 289, 65);
     sle_1 = makeEdit(this, bold);
     platform::placeControl(sle_1, 380, 1153, 1303, 93);
 
-    st_3 = makeLabel(this, QStringLiteral("Criteria:"), bold);
+    st_3 = sheetLabel(this, QStringLiteral("Criteria:"), bold);
     platform::placeControl(st_3, 165, 1289, 225, 65);
     sle_restriction = makeEdit(this, bold);
     platform::placeControl(sle_restriction, 380, 1273, 1303, 93);
 
-    st_4 = makeLabel(this, QStringLiteral("Sort:"), bold);
+    st_4 = sheetLabel(this, QStringLiteral("Sort:"), bold);
     platform::placeControl(st_4, 247, 1405, 142, 65);
     sle_sort = makeEdit(this, bold);
     platform::placeControl(sle_sort, 380, 1393, 1303, 93);
 
-    cb_retrieve = makeButton(this, QStringLiteral("Retrieve"), bold);
+    cb_retrieve = commandButton(this, QStringLiteral("Retrieve"), bold);
     cb_retrieve->setDefault(true);
     platform::placeControl(cb_retrieve, 1802, 1325, 279, 109);
 
-    cb_stop = makeButton(this, QStringLiteral("Stop"), bold);
+    cb_stop = commandButton(this, QStringLiteral("Stop"), bold);
     platform::placeControl(cb_stop, 2204, 1325, 247, 109);
 
-    cb_close = makeButton(this, QStringLiteral("Close"), bold);
+    cb_close = commandButton(this, QStringLiteral("Close"), bold);
     platform::placeControl(cb_close, 2885, 1325, 247, 109);
 
     // Tab order: dw_tables, cb_rows, dw_rows, dw_1, cb_stop, sle_sort, sle_1, sle_restriction,

@@ -33,14 +33,6 @@ constexpr int listWidth = 1116;
 constexpr int tableListY = 101;
 constexpr int tableListHeight = 369;
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    makeDisabledLabel(label);
-    setBackground(label, silver());
-    return label;
-}
-
 platform::DropDownListBox* makeDropDown(QWidget* parent, const QFont& font) {
     auto* list = new platform::DropDownListBox(parent);
     list->setFont(font);
@@ -70,9 +62,9 @@ w_tbl_sel::w_tbl_sel() {
 
     const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
 
-    st_1 = makeLabel(this, QStringLiteral("Master Table"), bold);
+    st_1 = sheetLabel(this, QStringLiteral("Master Table"), bold);
     platform::placeControl(st_1, 444, 33, 357, 69);
-    st_2 = makeLabel(this, QStringLiteral("Related Table(s)"), bold);
+    st_2 = sheetLabel(this, QStringLiteral("Related Table(s)"), bold);
     platform::placeControl(st_2, 1678, 33, 449, 69);
 
     dw_tbl_1 = new platform::grid::DataWindow(this);
@@ -82,8 +74,8 @@ w_tbl_sel::w_tbl_sel() {
 
     ddlb_1 = makeDropDown(this, bold);
     ddlb_1->place(masterX, 473, listWidth, 601);
-    st_3 =
-        makeLabel(this, QStringLiteral("="), windowFont(QStringLiteral("MS Sans Serif"), 14, true));
+    st_3 = sheetLabel(this, QStringLiteral("="),
+                      windowFont(QStringLiteral("MS Sans Serif"), 14, true));
     st_3->setAlignment(Qt::AlignCenter);
     platform::placeControl(st_3, 1217, 473, 147, 77);
     ddlb_2 = makeDropDown(this, bold);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace app {
@@ -25,6 +26,20 @@ void makeDisabledLabel(QLabel* label) {
                      palette.color(QPalette::Active, QPalette::WindowText));
     label->setPalette(palette);
     label->setEnabled(false);
+}
+
+QLabel* sheetLabel(QWidget* parent, const QString& text, const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    makeDisabledLabel(label);
+    setBackground(label, silver());
+    return label;
+}
+
+QPushButton* commandButton(QWidget* parent, const QString& caption, const QFont& font) {
+    auto* button = new QPushButton(caption, parent);
+    button->setFont(font);
+    return button;
 }
 
 } // namespace app

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace app {
@@ -23,5 +24,10 @@ void setBackground(QWidget* widget, const QColor& colour);
 
 // A disabled label takes no input but reads as ordinary text, not greyed out.
 void makeDisabledLabel(QLabel* label);
+
+// A label of a sheet: disabled, on silver, in `font`.
+QLabel* sheetLabel(QWidget* parent, const QString& text, const QFont& font);
+// A command button with its caption in `font`.
+QPushButton* commandButton(QWidget* parent, const QString& caption, const QFont& font);
 
 } // namespace app

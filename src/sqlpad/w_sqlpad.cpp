@@ -21,20 +21,6 @@ namespace {
 
 const QString isolationSuffix = QStringLiteral("  WITH UR ");
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    makeDisabledLabel(label);
-    setBackground(label, silver());
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font) {
-    auto* button = new QPushButton(caption, parent);
-    button->setFont(font);
-    return button;
-}
-
 } // namespace
 
 QString workspaceStatement(const QString& text) {
@@ -53,16 +39,16 @@ w_sqlpad::w_sqlpad() {
 
     const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
 
-    st_3 = makeLabel(this, QStringLiteral("Syntax"), bold);
+    st_3 = sheetLabel(this, QStringLiteral("Syntax"), bold);
     platform::placeControl(st_3, 78, 97, 215, 65);
 
-    cb_1 = makeButton(this, QStringLiteral("Clear"), bold);
+    cb_1 = commandButton(this, QStringLiteral("Clear"), bold);
     platform::placeControl(cb_1, 531, 53, 494, 109);
 
-    st_time = makeLabel(this, QString(), bold);
+    st_time = sheetLabel(this, QString(), bold);
     platform::placeControl(st_time, 1299, 61, 883, 77);
 
-    st_preview = makeLabel(this, QStringLiteral("First"), bold);
+    st_preview = sheetLabel(this, QStringLiteral("First"), bold);
     QPalette red = st_preview->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
@@ -70,11 +56,11 @@ w_sqlpad::w_sqlpad() {
     st_preview->setVisible(false);
     platform::placeControl(st_preview, 2327, 61, 151, 77);
 
-    st_retrieved = makeLabel(this, QString(), bold);
+    st_retrieved = sheetLabel(this, QString(), bold);
     st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     platform::placeControl(st_retrieved, 2455, 61, 270, 77);
 
-    st_1 = makeLabel(this, QStringLiteral("rows retrieved"), bold);
+    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), bold);
     platform::placeControl(st_1, 2753, 61, 385, 77);
 
     mle_1 = new QsciScintilla(this);
@@ -97,13 +83,13 @@ w_sqlpad::w_sqlpad() {
     dw_1 = new platform::grid::DataWindow(this);
     platform::placeControl(dw_1, 1153, 173, 2090, 1177);
 
-    cb_retrieve = makeButton(this, QStringLiteral("&Retrieve"), bold);
+    cb_retrieve = commandButton(this, QStringLiteral("&Retrieve"), bold);
     platform::placeControl(cb_retrieve, 1537, 1421, 330, 109);
 
-    cb_stop = makeButton(this, QStringLiteral("&Stop"), bold);
+    cb_stop = commandButton(this, QStringLiteral("&Stop"), bold);
     platform::placeControl(cb_stop, 2190, 1421, 247, 109);
 
-    cb_close = makeButton(this, QStringLiteral("&Close"), bold);
+    cb_close = commandButton(this, QStringLiteral("&Close"), bold);
     platform::placeControl(cb_close, 2871, 1421, 247, 109);
 
     // Tab order: cb_1, mle_1, dw_1, cb_stop, cb_retrieve, cb_close.

@@ -108,7 +108,7 @@ TEST_F(Db2TableListTest, ListShowsEveryCatalogTableByCreatorThenNameAndTrimsTheC
     const QString expected = queryValue(
         *slot, QStringLiteral("select string_agg(rtrim(creator) || '.' || \"NAME\", ',' "
                               "order by creator, \"NAME\") from \"SYSIBM\".\"SYSTABLES\""));
-    EXPECT_EQ(listed.join(QLatin1Char(',')), expected);
+    EXPECT_EQ(withoutScratchTables(listed), withoutScratchTables(expected.split(u',')));
     for (const char* table :
          {"DB2INST1.DEPARTMENT", "DB2INST1.EMPLOYEE", "DB2INST1.EMPLOYEE_HISTORY",
           "DB2INST1.PROJECT", "DB2INST1.ACTIVITY", "DB2INST1.PROJACT", "DB2INST1.EMPPROJACT",

@@ -145,10 +145,11 @@ protected:
     }
 
     QStringList catalogTables() {
-        return queryValue(*slot, QStringLiteral("select string_agg(rtrim(creator) || '.' || "
-                                                "\"NAME\", ',' order by creator, \"NAME\") "
-                                                "from \"SYSIBM\".\"SYSTABLES\""))
-            .split(u',');
+        return withoutScratchTables(
+            queryValue(*slot, QStringLiteral("select string_agg(rtrim(creator) || '.' || "
+                                             "\"NAME\", ',' order by creator, \"NAME\") "
+                                             "from \"SYSIBM\".\"SYSTABLES\""))
+                .split(u','));
     }
 
     static QStringList listed(const platform::grid::DataWindow* list, const QString& creator,
@@ -157,7 +158,7 @@ protected:
         for (long row = 1; row <= list->RowCount(); ++row)
             tables << app::catalogTableName(list->GetItemString(row, creator),
                                             list->GetItemString(row, name));
-        return tables;
+        return withoutScratchTables(tables);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "platform/odbc/wide.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -60,6 +61,12 @@ QString queryValue(Transaction& slot, const QString& sql) {
 
 bool execute(Transaction& slot, const QString& sql) {
     return static_cast<bool>(run(slot, sql));
+}
+
+QStringList withoutScratchTables(QStringList tables) {
+    static const QRegularExpression scratch(QStringLiteral("_[0-9]+$"));
+    tables.removeIf([](const QString& table) { return scratch.match(table).hasMatch(); });
+    return tables;
 }
 
 ScratchTable::ScratchTable(Transaction& slot, const QString& stem, const QString& columns,

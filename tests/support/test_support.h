@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -53,6 +54,10 @@ std::unique_ptr<platform::Transaction> connectedSlot(const QString& name = QStri
 QString queryValue(platform::Transaction& slot, const QString& sql);
 // Runs a statement that returns no rows; returns false and records a failure on error.
 bool execute(platform::Transaction& slot, const QString& sql);
+
+// `tables` without the scratch tables and views of test processes (named "..._<pid>"), which
+// the tests running beside this one make and drop at any time.
+QStringList withoutScratchTables(QStringList tables);
 
 // A table of the test process's own in schema db2inst1, created (and filled with `rows`, a
 // VALUES list, when given) and committed; rolled back and dropped again at the end.
