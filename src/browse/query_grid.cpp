@@ -7,6 +7,8 @@
 #include "platform/messagebox.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
+#include "platform/units.h"
+#include "shell/look.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -37,6 +39,23 @@ QStringList columnsOfSyntax(const QString& syntax) {
 QueryGridSheet::QueryGridSheet(QWidget* parent) : platform::Sheet(parent) {}
 
 QueryGridSheet::~QueryGridSheet() = default;
+
+void QueryGridSheet::createProgressLabels(const QFont& font) {
+    st_preview = sheetLabel(this, QStringLiteral("First"), font);
+    QPalette red = st_preview->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
+    st_preview->setPalette(red);
+    st_preview->setVisible(false);
+    platform::placeControl(st_preview, 2327, 61, 151, 77);
+
+    st_retrieved = sheetLabel(this, QString(), font);
+    st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    platform::placeControl(st_retrieved, 2455, 61, 270, 77);
+
+    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), font);
+    platform::placeControl(st_1, 2753, 61, 385, 77);
+}
 
 void QueryGridSheet::connectQueryGrid() {
     // Retrieve waits for a running retrieval; Stop always works.

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QFont;
 class QLabel;
 class QPushButton;
 
@@ -62,6 +63,9 @@ public:
     void dw_1_retrieveend();
 
 protected:
+    // Creates st_preview ("First", red, hidden), st_retrieved and st_1 ("rows retrieved") at
+    // the places both sheets give them, in that order.
+    void createProgressLabels(const QFont& font);
     // Wires the buttons and the grid to the handlers above; once the controls exist.
     void connectQueryGrid();
     bool eventFilter(QObject* watched, QEvent* event) override;

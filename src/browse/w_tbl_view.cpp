@@ -53,20 +53,7 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     dw_rows->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     platform::placeControl(dw_rows, 654, 53, 421, 73);
 
-    st_preview = sheetLabel(this, QStringLiteral("First"), bold);
-    QPalette red = st_preview->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
-    st_preview->setPalette(red);
-    st_preview->setVisible(false);
-    platform::placeControl(st_preview, 2327, 61, 151, 77);
-
-    st_retrieved = sheetLabel(this, QString(), bold);
-    st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    platform::placeControl(st_retrieved, 2455, 61, 270, 77);
-
-    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), bold);
-    platform::placeControl(st_1, 2753, 61, 385, 77);
+    createProgressLabels(bold);
 
     dw_tables = new platform::grid::DataWindow(this);
     // dw_tables constructor: no mouse selection of data in the list.

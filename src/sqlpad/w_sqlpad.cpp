@@ -48,20 +48,7 @@ w_sqlpad::w_sqlpad() {
     st_time = sheetLabel(this, QString(), bold);
     platform::placeControl(st_time, 1299, 61, 883, 77);
 
-    st_preview = sheetLabel(this, QStringLiteral("First"), bold);
-    QPalette red = st_preview->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
-    st_preview->setPalette(red);
-    st_preview->setVisible(false);
-    platform::placeControl(st_preview, 2327, 61, 151, 77);
-
-    st_retrieved = sheetLabel(this, QString(), bold);
-    st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    platform::placeControl(st_retrieved, 2455, 61, 270, 77);
-
-    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), bold);
-    platform::placeControl(st_1, 2753, 61, 385, 77);
+    createProgressLabels(bold);
 
     mle_1 = new QsciScintilla(this);
     auto* lexer = new QsciLexerSQL(mle_1);
