@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QStringList>
-#include <cstdio>
+#include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -14,9 +16,14 @@ QString describe() {
     return QStringLiteral("Dorvane: a desktop browser for IBM Db2 databases reached through ODBC.");
 }
 
+struct CommandLine {
+    QStringList arguments;
+    bool checkStart = false;
+};
+
 // --help and --version are answered before any window system is touched, so that they work
 // without a display.
-bool answerCommandLine(int argc, char** argv, QStringList& arguments) {
+CommandLine answerCommandLine(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dorvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DORVANE_VERSION));
@@ -24,30 +31,59 @@ bool answerCommandLine(int argc, char** argv, QStringList& arguments) {
     parser.setApplicationDescription(describe());
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption checkStart(
+        QStringLiteral("check-start"),
+        QStringLiteral("Start as usual, quit as soon as the logon window is shown, and exit with "
+                       "status 0 (1 when it never showed)."));
+    parser.addOption(checkStart);
     parser.process(core); // exits after printing --help or --version
-    arguments = parser.positionalArguments();
-    return true;
+    return {parser.positionalArguments(), parser.isSet(checkStart)};
 }
+
+// For --check-start: ends the program once the logon window has been shown, through the same
+// halt that every other way out of a nested window uses.
+class LogonShownWatch final : public QObject {
+public:
+    bool shown() const { return shown_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!shown_ && event->type() == QEvent::Show && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow() && watched->inherits("app::w_logon")) {
+            shown_ = true;
+            QTimer::singleShot(0, this, [] { platform::HaltClose(); });
+        }
+        return false;
+    }
+
+private:
+    bool shown_ = false;
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    answerCommandLine(argc, argv, arguments);
+    const CommandLine commandLine = answerCommandLine(argc, argv);
 
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);
     app::registerLibraryClasses();
 
+    LogonShownWatch watch;
+    if (commandLine.checkStart)
+        application.installEventFilter(&watch);
+
     app::dorvane_app dorvane;
     dorvane.create();
-    dorvane.open(arguments.join(QLatin1Char(' ')));
+    dorvane.open(commandLine.arguments.join(QLatin1Char(' ')));
 
     int rc = 0;
-    if (platform::currentFrame() == nullptr)
+    if (platform::currentFrame() == nullptr && !watch.shown())
         rc = 1; // the frame could not be opened: the runtime error has been shown
     else if (!platform::halted())
         rc = QApplication::exec();
     dorvane.destroy();
+    if (commandLine.checkStart)
+        return watch.shown() ? 0 : 1;
     return rc;
 }
