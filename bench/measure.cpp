@@ -139,9 +139,9 @@ void Report::print() const {
     qsizetype measuredWidth = 8;
     qsizetype targetWidth = 6;
     for (const Figure& f : figures_) {
-        nameWidth = std::max(nameWidth, f.name.size());
-        measuredWidth = std::max(measuredWidth, f.measured.size());
-        targetWidth = std::max(targetWidth, f.target.size());
+        nameWidth = std::max(nameWidth, qsizetype(f.name.size()));
+        measuredWidth = std::max(measuredWidth, qsizetype(f.measured.size()));
+        targetWidth = std::max(targetWidth, qsizetype(f.target.size()));
     }
     const auto line = [&](const QString& a, const QString& b, const QString& c, const QString& d) {
         say(a.leftJustified(nameWidth) + QStringLiteral("  ") + b.rightJustified(measuredWidth) +

@@ -1,5 +1,6 @@
 #include "app/dorvane_app.h"
 #include "app/library.h"
+#include "platform/qtcompat.h"
 #include "platform/windows.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ private:
 int main(int argc, char** argv) {
     const CommandLine commandLine = answerCommandLine(argc, argv);
 
+    platform::compat::prepareApplication();
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);
     app::registerLibraryClasses();

@@ -4,17 +4,17 @@ namespace app {
 
 QString dataSourceName(const QString& line) {
     const qsizetype equals = line.indexOf(u'=');
-    return equals < 0 ? line : line.first(equals);
+    return equals < 0 ? line : line.left(equals);
 }
 
 QStringList splitVendors(const QString& value) {
     QStringList items;
     qsizetype start = 0;
     for (qsizetype comma = value.indexOf(u','); comma >= 0; comma = value.indexOf(u',', start)) {
-        items.append(value.sliced(start, comma - start));
+        items.append(value.mid(start, comma - start));
         start = comma + 1;
     }
-    items.append(value.sliced(start));
+    items.append(value.mid(start));
     return items;
 }
 
@@ -27,7 +27,7 @@ QStringList scanProfiles(const QString& value) {
         const qsizetype apostrophe = value.indexOf(u'\'', next);
         if (apostrophe < 0)
             break;
-        items.append(value.sliced(next, apostrophe - next));
+        items.append(value.mid(next, apostrophe - next));
         next = apostrophe + 3;
     }
     return items;
@@ -37,7 +37,7 @@ QStringList localDriveLetters(const QStringList& entries) {
     QStringList letters;
     for (const QString& entry : entries) {
         // From the third character, without the closing "-]".
-        const QString letter = entry.size() > 4 ? entry.sliced(2, entry.size() - 4) : QString();
+        const QString letter = entry.size() > 4 ? entry.mid(2, entry.size() - 4) : QString();
         if (letter == u"a" || letter == u"b")
             continue;
         if (letter.size() > 1 || letter > u"e")

@@ -49,11 +49,11 @@ public:
         const QString& before = accepted_;
         qsizetype prefix = 0;
         const qsizetype common = std::min(before.size(), input.size());
-        while (prefix < common && before[prefix] == input[prefix])
+        while (prefix < common && before.at(prefix) == input.at(prefix))
             ++prefix;
         qsizetype suffix = 0;
         while (suffix < common - prefix &&
-               before[before.size() - 1 - suffix] == input[input.size() - 1 - suffix])
+               before.at(before.size() - 1 - suffix) == input.at(input.size() - 1 - suffix))
             ++suffix;
         QString inserted = input.mid(prefix, input.size() - prefix - suffix);
         const QString head = input.left(prefix);

@@ -9,9 +9,9 @@ QString number(int value, qsizetype digits) {
 }
 
 qsizetype runLength(const QString& text, qsizetype from) {
-    const QChar letter = text[from].toLower();
+    const QChar letter = text.at(from).toLower();
     qsizetype end = from;
-    while (end < text.size() && text[end].toLower() == letter)
+    while (end < text.size() && text.at(end).toLower() == letter)
         ++end;
     return end - from;
 }
@@ -37,7 +37,7 @@ QString FormatDateTime(const QDateTime& value, const QString& format) {
     bool afterHour = false;
     qsizetype i = 0;
     while (i < format.size()) {
-        const char16_t letter = format[i].toLower().unicode();
+        const char16_t letter = format.at(i).toLower().unicode();
         const qsizetype run = runLength(format, i);
         switch (letter) {
         case u'd':
@@ -80,7 +80,7 @@ QString FormatDateTime(const QDateTime& value, const QString& format) {
             break;
         }
         // Anything else, separators included, is copied and leaves the hour context alone.
-        out += format[i];
+        out += format.at(i);
         ++i;
     }
     return out;

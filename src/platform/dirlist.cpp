@@ -20,8 +20,8 @@ Pattern splitPattern(const QString& pattern) {
         result.directory = QStringLiteral(".");
         result.wildcard = pattern;
     } else {
-        result.directory = separator == 0 ? QStringLiteral("/") : pattern.first(separator);
-        result.wildcard = pattern.sliced(separator + 1);
+        result.directory = separator == 0 ? QStringLiteral("/") : pattern.left(separator);
+        result.wildcard = pattern.mid(separator + 1);
     }
     // "*.*" is the DOS way of saying every name, also those without a dot.
     if (result.wildcard.isEmpty() || result.wildcard == u"*.*")
@@ -60,8 +60,8 @@ bool fileListed(const QFileInfo& file, unsigned fileType) {
 // (/proc/self/root leads back to the root, /proc holds a folder per process that comes and goes).
 bool kernelFolder(const QString& directory) {
     const QString path = QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
-    for (const QLatin1StringView folder : {QLatin1StringView("/proc"), QLatin1StringView("/sys"),
-                                           QLatin1StringView("/dev"), QLatin1StringView("/run")}) {
+    for (const QLatin1String folder : {QLatin1String("/proc"), QLatin1String("/sys"),
+                                       QLatin1String("/dev"), QLatin1String("/run")}) {
         if (path == folder || (path.startsWith(folder) && path.at(folder.size()) == u'/'))
             return true;
     }

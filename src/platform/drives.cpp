@@ -18,7 +18,7 @@ QString LocalPath(const QString& path) {
     for (const Drive& drive : Drives()) {
         if (drive.letter != letter)
             continue;
-        QString rest = path.sliced(2);
+        QString rest = path.mid(2);
         rest.replace(u'\\', u'/');
         if (rest.isEmpty())
             return drive.folder;

@@ -10,7 +10,7 @@ namespace platform {
 DropDownListBox::DropDownListBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     setInsertPolicy(QComboBox::NoInsert);
-    connect(this, &QComboBox::activated, this,
+    connect(this, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { Q_EMIT SelectionChanged(index + 1); });
 }
 

@@ -2,18 +2,16 @@
 
 #include "platform/drives.h"
 
+#include "platform/qtcompat.h"
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace platform {
 namespace {
 QString decodeLine(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
+    if (std::optional<QString> text = compat::decodeUtf8(bytes))
+        return *std::move(text);
+    return QString::fromLatin1(bytes);
 }
 } // namespace
 

@@ -16,7 +16,7 @@ QString trimBlanks(QStringView text) {
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
-    return text.sliced(begin, end - begin).toString();
+    return text.mid(begin, end - begin).toString();
 }
 
 bool sameName(const QString& a, const QString& b) {
@@ -49,7 +49,7 @@ QString ProfileString(const QString& file, const QString& section, const QString
                 if (inSection)
                     return defaultValue;
                 inSection =
-                    sameName(trimBlanks(QStringView(line).sliced(1, close - 1)), wantedSection);
+                    sameName(trimBlanks(QStringView(line).mid(1, close - 1)), wantedSection);
                 continue;
             }
         }
@@ -58,8 +58,8 @@ QString ProfileString(const QString& file, const QString& section, const QString
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0)
             continue;
-        if (sameName(trimBlanks(QStringView(line).first(equals)), wantedKey))
-            return trimBlanks(QStringView(line).sliced(equals + 1));
+        if (sameName(trimBlanks(QStringView(line).left(equals)), wantedKey))
+            return trimBlanks(QStringView(line).mid(equals + 1));
     }
     return defaultValue;
 }

@@ -202,7 +202,12 @@ void Frame::waitForSheet(Sheet* sheet) {
                 then();
         });
     };
-    connect(sheet, &Sheet::closed, this, goOn, Qt::SingleShotConnection);
+    // Once: the sheet may be told to close again before it has gone.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(sheet, &Sheet::closed, this, [once, goOn] {
+        QObject::disconnect(*once);
+        goOn();
+    });
 }
 
 void Frame::closeEvent(QCloseEvent* event) {

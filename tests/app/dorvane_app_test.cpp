@@ -17,7 +17,7 @@ public:
     static inline QStringList seen;
     void open() override {
         const Globals& g = globals();
-        seen = {g.gs_appname, g.gs_version};
+        seen = QStringList{g.gs_appname, g.gs_version};
         for (auto* slot : {g.SQLCA, g.SQLCA1, g.SQLCA2, g.SQLCA3}) {
             seen << (slot == nullptr        ? QStringLiteral("missing")
                      : slot->isConnected()  ? QStringLiteral("connected")

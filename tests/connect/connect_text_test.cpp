@@ -30,15 +30,21 @@ TEST(ChooserConnectText, ThePasswordAndItsLengthNeverShow) {
     };
     const QString mask = passwordMask();
     const Case cases[] = {
-        {u"SAMPLE"_qs, u"dorvane"_qs, u"x"_qs, u"DSN=SAMPLE;UID=dorvane;PWD="_qs + mask + u"'"_qs},
-        {u"SAMPLE"_qs, u"dorvane"_qs, u"a much longer secret"_qs,
-         u"DSN=SAMPLE;UID=dorvane;PWD="_qs + mask + u"'"_qs},
+        {QStringLiteral("SAMPLE"), QStringLiteral("dorvane"), QStringLiteral("x"),
+         QStringLiteral("DSN=SAMPLE;UID=dorvane;PWD=") + mask + QStringLiteral("'")},
+        {QStringLiteral("SAMPLE"), QStringLiteral("dorvane"),
+         QStringLiteral("a much longer secret"),
+         QStringLiteral("DSN=SAMPLE;UID=dorvane;PWD=") + mask + QStringLiteral("'")},
         // Markers inside the password are part of it.
-        {u"S"_qs, u"u"_qs, u"p;PWD=q';UID=r"_qs, u"DSN=S;UID=u;PWD="_qs + mask + u"'"_qs},
+        {QStringLiteral("S"), QStringLiteral("u"), QStringLiteral("p;PWD=q';UID=r"),
+         QStringLiteral("DSN=S;UID=u;PWD=") + mask + QStringLiteral("'")},
         // A user ID or data source holding the marker widens the mask, never narrows it.
-        {u"S"_qs, u"a;PWD=b"_qs, u"secret"_qs, u"DSN=S;UID=a;PWD="_qs + mask + u"'"_qs},
-        {u"x;PWD=y"_qs, u"u"_qs, u"secret"_qs, u"DSN=x;PWD=y;UID=u;PWD="_qs + mask + u"'"_qs},
-        {u"a;UID=b;PWD=c"_qs, u"u"_qs, u"secret"_qs, u"DSN=a;UID=b;PWD="_qs + mask + u"'"_qs},
+        {QStringLiteral("S"), QStringLiteral("a;PWD=b"), QStringLiteral("secret"),
+         QStringLiteral("DSN=S;UID=a;PWD=") + mask + QStringLiteral("'")},
+        {QStringLiteral("x;PWD=y"), QStringLiteral("u"), QStringLiteral("secret"),
+         QStringLiteral("DSN=x;PWD=y;UID=u;PWD=") + mask + QStringLiteral("'")},
+        {QStringLiteral("a;UID=b;PWD=c"), QStringLiteral("u"), QStringLiteral("secret"),
+         QStringLiteral("DSN=a;UID=b;PWD=") + mask + QStringLiteral("'")},
     };
     for (const Case& c : cases) {
         const QString shown = maskedConnectText(composeConnectText(c.dsn, c.uid, c.pwd));

@@ -17,40 +17,49 @@ using namespace app;
 using namespace testsupport;
 
 TEST(DiscoveryText, DataSourceNameIsTheTextBeforeTheFirstEqualsUnchanged) {
-    EXPECT_EQ(dataSourceName(u"Sample DB=IBM DB2 ODBC DRIVER"_qs), u"Sample DB"_qs);
-    EXPECT_EQ(dataSourceName(u"Name = Driver"_qs), u"Name "_qs);
-    EXPECT_EQ(dataSourceName(u" lower=a=b"_qs), u" lower"_qs);
-    EXPECT_EQ(dataSourceName(u"=nameless"_qs), QString());
-    EXPECT_EQ(dataSourceName(u"NoDescription"_qs), u"NoDescription"_qs);
+    EXPECT_EQ(dataSourceName(QStringLiteral("Sample DB=IBM DB2 ODBC DRIVER")),
+              QStringLiteral("Sample DB"));
+    EXPECT_EQ(dataSourceName(QStringLiteral("Name = Driver")), QStringLiteral("Name "));
+    EXPECT_EQ(dataSourceName(QStringLiteral(" lower=a=b")), QStringLiteral(" lower"));
+    EXPECT_EQ(dataSourceName(QStringLiteral("=nameless")), QString());
+    EXPECT_EQ(dataSourceName(QStringLiteral("NoDescription")), QStringLiteral("NoDescription"));
 }
 
 TEST(DiscoveryText, VendorsSplitAtEveryCommaAndKeepTheirBlanks) {
-    EXPECT_EQ(splitVendors(u"ODBC,SYC"_qs), (QStringList{u"ODBC"_qs, u"SYC"_qs}));
-    EXPECT_EQ(splitVendors(u"ODBC, SYC"_qs), (QStringList{u"ODBC"_qs, u" SYC"_qs}));
-    EXPECT_EQ(splitVendors(u"ODBC"_qs), QStringList{u"ODBC"_qs});
+    EXPECT_EQ(splitVendors(QStringLiteral("ODBC,SYC")),
+              (QStringList{QStringLiteral("ODBC"), QStringLiteral("SYC")}));
+    EXPECT_EQ(splitVendors(QStringLiteral("ODBC, SYC")),
+              (QStringList{QStringLiteral("ODBC"), QStringLiteral(" SYC")}));
+    EXPECT_EQ(splitVendors(QStringLiteral("ODBC")), QStringList{QStringLiteral("ODBC")});
     EXPECT_EQ(splitVendors(QString()), QStringList{QString()});
-    EXPECT_EQ(splitVendors(u",A,,"_qs), (QStringList{QString(), u"A"_qs, QString(), QString()}));
+    EXPECT_EQ(splitVendors(QStringLiteral(",A,,")),
+              (QStringList{QString(), QStringLiteral("A"), QString(), QString()}));
 }
 
 TEST(DiscoveryText, ProfilesAreTheNamesClosedByAnApostrophe) {
-    EXPECT_EQ(scanProfiles(u"A','B'"_qs), (QStringList{u"A"_qs, u"B"_qs}));
-    EXPECT_EQ(scanProfiles(u"Sample DB','x y'tail"_qs), (QStringList{u"Sample DB"_qs, u"x y"_qs}))
+    EXPECT_EQ(scanProfiles(QStringLiteral("A','B'")),
+              (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_EQ(scanProfiles(QStringLiteral("Sample DB','x y'tail")),
+              (QStringList{QStringLiteral("Sample DB"), QStringLiteral("x y")}))
         << "text after the last apostrophe is no name";
-    EXPECT_EQ(scanProfiles(u"A'"_qs), QStringList{u"A"_qs});
+    EXPECT_EQ(scanProfiles(QStringLiteral("A'")), QStringList{QStringLiteral("A")});
     // The scan starts at the first character: an opening apostrophe closes an empty name, and
     // the next name starts behind the two characters that follow it.
-    const QStringList quoted = scanProfiles(u"'A','B'"_qs);
+    const QStringList quoted = scanProfiles(QStringLiteral("'A','B'"));
     ASSERT_FALSE(quoted.isEmpty());
     EXPECT_EQ(quoted.first(), QString());
-    EXPECT_EQ(quoted, (QStringList{QString(), u","_qs}));
+    EXPECT_EQ(quoted, (QStringList{QString(), QStringLiteral(",")}));
     EXPECT_TRUE(scanProfiles(QString()).isEmpty());
-    EXPECT_TRUE(scanProfiles(u"no apostrophe"_qs).isEmpty());
+    EXPECT_TRUE(scanProfiles(QStringLiteral("no apostrophe")).isEmpty());
 }
 
 TEST(DiscoveryText, LocalDrivesAreSingleLettersFromCToE) {
-    EXPECT_EQ(localDriveLetters({u"[-a-]"_qs, u"[-c-]"_qs, u"[-d-]"_qs, u"[-e-]"_qs}),
-              (QStringList{u"c"_qs, u"d"_qs, u"e"_qs}));
-    EXPECT_TRUE(localDriveLetters({u"[-b-]"_qs, u"[-f-]"_qs, u"[-z-]"_qs, u"[-cd-]"_qs}).isEmpty());
+    EXPECT_EQ(localDriveLetters({QStringLiteral("[-a-]"), QStringLiteral("[-c-]"),
+                                 QStringLiteral("[-d-]"), QStringLiteral("[-e-]")}),
+              (QStringList{QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("e")}));
+    EXPECT_TRUE(localDriveLetters({QStringLiteral("[-b-]"), QStringLiteral("[-f-]"),
+                                   QStringLiteral("[-z-]"), QStringLiteral("[-cd-]")})
+                    .isEmpty());
 }
 
 namespace {
@@ -91,22 +100,23 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(home_.isValid());
         QDir home(home_.path());
-        ASSERT_TRUE(home.mkpath(u"a/deeper"_qs) && home.mkpath(u"b"_qs) &&
-                    home.mkpath(u"locked"_qs));
-        write(u"Pb.Ini"_qs, "[Database]\nVendors=ODBC, SYC\n[DBMS_PROFILES]\nPROFILES=A','B'\n");
-        write(u"a/PB.INI"_qs, "[Database]\nVendors=NOT,READ\n");
-        write(u"a/deeper/pb.ini"_qs, "");
-        write(u"b/pb.ini"_qs, "");
-        write(u"b/pb.ini.bak"_qs, "");
-        write(u"b/xpb.ini"_qs, "");
-        write(u"[..x"_qs, "");
-        write(u"locked/pb.ini"_qs, "");
-        ASSERT_TRUE(QFile::link(u".."_qs, home.filePath(u"a/up"_qs)));
-        ASSERT_TRUE(QFile::link(home_.path(), home.filePath(u"loop"_qs)));
-        ASSERT_TRUE(QFile::setPermissions(home.filePath(u"locked"_qs), {}));
+        ASSERT_TRUE(home.mkpath(QStringLiteral("a/deeper")) && home.mkpath(QStringLiteral("b")) &&
+                    home.mkpath(QStringLiteral("locked")));
+        write(QStringLiteral("Pb.Ini"),
+              "[Database]\nVendors=ODBC, SYC\n[DBMS_PROFILES]\nPROFILES=A','B'\n");
+        write(QStringLiteral("a/PB.INI"), "[Database]\nVendors=NOT,READ\n");
+        write(QStringLiteral("a/deeper/pb.ini"), "");
+        write(QStringLiteral("b/pb.ini"), "");
+        write(QStringLiteral("b/pb.ini.bak"), "");
+        write(QStringLiteral("b/xpb.ini"), "");
+        write(QStringLiteral("[..x"), "");
+        write(QStringLiteral("locked/pb.ini"), "");
+        ASSERT_TRUE(QFile::link(QStringLiteral(".."), home.filePath(QStringLiteral("a/up"))));
+        ASSERT_TRUE(QFile::link(home_.path(), home.filePath(QStringLiteral("loop"))));
+        ASSERT_TRUE(QFile::setPermissions(home.filePath(QStringLiteral("locked")), {}));
     }
     void TearDown() override {
-        QFile::setPermissions(home_.filePath(u"locked"_qs),
+        QFile::setPermissions(home_.filePath(QStringLiteral("locked")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         platform::destroyWindows();
         if (platform::halted())
@@ -128,24 +138,24 @@ protected:
 TEST_F(ProfileSearch, FindsEveryPbIniDepthFirstReadsTheFirstAndAppendsOnASecondRun) {
     // A frame for the status line, as at run time.
     cancelLogon();
-    ASSERT_EQ(platform::Open(u"w_frame"_qs), 1);
+    ASSERT_EQ(platform::Open(QStringLiteral("w_frame")), 1);
     platform::Frame* frame = platform::currentFrame();
     ASSERT_NE(frame, nullptr);
 
     w_logon logon;
     // Earlier lists are written over from index 1, not emptied.
-    logon.istr_ini.ss_database = {u"x1"_qs, u"x2"_qs, u"x3"_qs};
-    logon.istr_ini.ss_profile = {u"p1"_qs, u"p2"_qs, u"p3"_qs};
+    logon.istr_ini.ss_database = {QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x3")};
+    logon.istr_ini.ss_profile = {QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3")};
     // Every level lists its folder while "Please wait..." and the hourglass show.
     QStringList whileListing;
     QObject::connect(logon.lb_1->model(), &QAbstractItemModel::rowsInserted, &logon, [&] {
         whileListing << frame->microHelp() +
                             (platform::currentPointer() == platform::Pointer::HourGlass
-                                 ? u" hourglass"_qs
-                                 : u" arrow"_qs);
+                                 ? QStringLiteral(" hourglass")
+                                 : QStringLiteral(" arrow"));
     });
 
-    const QDir locked(home_.filePath(u"locked"_qs));
+    const QDir locked(home_.filePath(QStringLiteral("locked")));
     {
         WithoutReadingPastPermissions asAnyUser;
         if (!locked.entryList(QDir::Files).isEmpty())
@@ -154,28 +164,33 @@ TEST_F(ProfileSearch, FindsEveryPbIniDepthFirstReadsTheFirstAndAppendsOnASecondR
         EXPECT_EQ(platform::TriggerEvent(&logon, "ue_get_ini"), 1);
     }
 
-    const QStringList found{u"c:/Pb.Ini"_qs, u"c:/a/PB.INI"_qs, u"c:/a/deeper/pb.ini"_qs,
-                            u"c:/b/pb.ini"_qs};
+    const QStringList found{QStringLiteral("c:/Pb.Ini"), QStringLiteral("c:/a/PB.INI"),
+                            QStringLiteral("c:/a/deeper/pb.ini"), QStringLiteral("c:/b/pb.ini")};
     EXPECT_EQ(logon.is_files.items(), found);
     EXPECT_EQ(logon.il_index, 4);
-    EXPECT_EQ(logon.istr_ini.ss_database.items(), (QStringList{u"ODBC"_qs, u" SYC"_qs, u"x3"_qs}));
-    EXPECT_EQ(logon.istr_ini.ss_profile.items(), (QStringList{u"A"_qs, u"B"_qs, u"p3"_qs}));
+    EXPECT_EQ(logon.istr_ini.ss_database.items(),
+              (QStringList{QStringLiteral("ODBC"), QStringLiteral(" SYC"), QStringLiteral("x3")}));
+    EXPECT_EQ(logon.istr_ini.ss_profile.items(),
+              (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("p3")}));
     // Home, a, a/deeper, b, and the locked folder, which lists nothing.
-    EXPECT_EQ(whileListing, QStringList(4, u"Please wait... hourglass"_qs));
-    EXPECT_EQ(frame->microHelp(), u"Ready"_qs);
+    EXPECT_EQ(whileListing, repeated(4, QStringLiteral("Please wait... hourglass")));
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready"));
     EXPECT_EQ(platform::currentPointer(), platform::Pointer::Arrow);
 
     // A second run appends the same files again; the file read stays the first one found.
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
-    write(u"Pb.Ini"_qs, "[Database]\nVendors=CHANGED\n");
-    QFile::rename(home_.filePath(u"Pb.Ini"_qs), home_.filePath(u"b/PB.ini"_qs));
+    write(QStringLiteral("Pb.Ini"), "[Database]\nVendors=CHANGED\n");
+    QFile::rename(home_.filePath(QStringLiteral("Pb.Ini")),
+                  home_.filePath(QStringLiteral("b/PB.ini")));
     EXPECT_EQ(platform::TriggerEvent(&logon, "ue_get_ini"), 1);
     EXPECT_EQ(logon.il_index, 9);
-    EXPECT_EQ(logon.is_files.items().sliced(0, 4), found);
-    EXPECT_EQ(logon.is_files.items().sliced(4),
-              (QStringList{u"c:/a/PB.INI"_qs, u"c:/a/deeper/pb.ini"_qs, u"c:/b/PB.ini"_qs,
-                           u"c:/b/pb.ini"_qs, u"c:/locked/pb.ini"_qs}));
-    EXPECT_EQ(logon.istr_ini.ss_database.items(), (QStringList{QString(), u" SYC"_qs, u"x3"_qs}))
+    EXPECT_EQ(logon.is_files.items().mid(0, 4), found);
+    EXPECT_EQ(logon.is_files.items().mid(4),
+              (QStringList{QStringLiteral("c:/a/PB.INI"), QStringLiteral("c:/a/deeper/pb.ini"),
+                           QStringLiteral("c:/b/PB.ini"), QStringLiteral("c:/b/pb.ini"),
+                           QStringLiteral("c:/locked/pb.ini")}));
+    EXPECT_EQ(logon.istr_ini.ss_database.items(),
+              (QStringList{QString(), QStringLiteral(" SYC"), QStringLiteral("x3")}))
         << "c:/Pb.Ini is gone: its reads yield nothing";
 }
 
@@ -188,7 +203,7 @@ TEST(LogonDrives, LogonKeepsDrivesCAndDWhenItOpens) {
             entries << logon->lb_1->Text(i);
         QTest::mouseClick(logon->cb_cancel, Qt::LeftButton);
     });
-    platform::Open(u"w_logon"_qs);
-    EXPECT_EQ(drives, (QStringList{u"c"_qs, u"d"_qs}));
-    EXPECT_EQ(entries, (QStringList{u"[-c-]"_qs, u"[-d-]"_qs}));
+    platform::Open(QStringLiteral("w_logon"));
+    EXPECT_EQ(drives, (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("[-c-]"), QStringLiteral("[-d-]")}));
 }

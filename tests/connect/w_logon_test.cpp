@@ -125,7 +125,7 @@ TEST_F(LogonTest, AllSlotsBusyOpensChooserFirstAndConnectsTheSlotItFreed) {
     logOnWith(sampleDsn(), oddUser(), oddPassword());
     const str_sqlca record = runLogon();
 
-    EXPECT_EQ(w_sqlca_stub::dbparmsWhenOpened, QStringList(4, sampleText))
+    EXPECT_EQ(w_sqlca_stub::dbparmsWhenOpened, repeated(4, sampleText))
         << "nothing is written to a slot before the chooser has answered";
     EXPECT_EQ(record.s_sqlca, QStringLiteral("SQLCA2"));
     EXPECT_EQ(slots[2].DBParm, connectText(sampleDsn(), oddUser(), oddPassword()));
@@ -232,7 +232,7 @@ TEST_F(LogonTest, WindowShowsItsControlsInTabOrder) {
                            QStringLiteral("&OK"), QStringLiteral("&Cancel")}));
     EXPECT_TRUE(logon.cb_ok->isDefault());
     EXPECT_EQ(logon.sle_pwd->echoMode(), QLineEdit::Password);
-    EXPECT_FALSE(logon.p_1->pixmap().isNull());
+    EXPECT_FALSE(shownPixmap(*logon.p_1).isNull());
     EXPECT_TRUE(logon.lb_1->isHidden());
     EXPECT_EQ(logon.focusWidget(), logon.sle_dsn);
 

@@ -36,30 +36,38 @@ TEST(SecondsAfter, NowNeverRunsBackwards) {
 
 TEST(FormatDateTime, ReportDateReadsMonthThenMinutesAfterTheHour) {
     const QDateTime afternoon(QDate(2026, 3, 5), QTime(14, 7));
-    EXPECT_EQ(platform::FormatDateTime(afternoon, u"m/d/yyyy   hh:mm"_qs), u"3/5/2026   14:07"_qs);
+    EXPECT_EQ(platform::FormatDateTime(afternoon, QStringLiteral("m/d/yyyy   hh:mm")),
+              QStringLiteral("3/5/2026   14:07"));
     const QDateTime autumn(QDate(2025, 11, 25), QTime(9, 30));
-    EXPECT_EQ(platform::FormatDateTime(autumn, u"m/d/yyyy   hh:mm"_qs), u"11/25/2025   09:30"_qs);
+    EXPECT_EQ(platform::FormatDateTime(autumn, QStringLiteral("m/d/yyyy   hh:mm")),
+              QStringLiteral("11/25/2025   09:30"));
 }
 
 TEST(FormatDateTime, PadsTwoLetterCodesAndLeavesOneLetterCodesBare) {
     const QDateTime value(QDate(2007, 1, 2), QTime(3, 4, 5));
-    EXPECT_EQ(platform::FormatDateTime(value, u"dd.mm.yy"_qs), u"02.01.07"_qs);
-    EXPECT_EQ(platform::FormatDateTime(value, u"d-m-yyyy"_qs), u"2-1-2007"_qs);
-    EXPECT_EQ(platform::FormatDateTime(value, u"h:mm:ss"_qs), u"3:04:05"_qs);
-    EXPECT_EQ(platform::FormatDateTime(value, u"hh:m"_qs), u"03:4"_qs);
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("dd.mm.yy")),
+              QStringLiteral("02.01.07"));
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("d-m-yyyy")),
+              QStringLiteral("2-1-2007"));
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("h:mm:ss")),
+              QStringLiteral("3:04:05"));
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("hh:m")), QStringLiteral("03:4"));
 }
 
 TEST(FormatDateTime, MonthAfterADateCodeStaysAMonth) {
     const QDateTime value(QDate(2024, 12, 31), QTime(23, 59, 1));
-    EXPECT_EQ(platform::FormatDateTime(value, u"hh ss mm"_qs), u"23 01 12"_qs);
-    EXPECT_EQ(platform::FormatDateTime(value, u"yyyy-mm-dd hh.mm"_qs), u"2024-12-31 23.59"_qs);
-    EXPECT_EQ(platform::FormatDateTime(value, u"MM/DD/YYYY HH:MM"_qs), u"12/31/2024 23:59"_qs);
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("hh ss mm")),
+              QStringLiteral("23 01 12"));
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("yyyy-mm-dd hh.mm")),
+              QStringLiteral("2024-12-31 23.59"));
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("MM/DD/YYYY HH:MM")),
+              QStringLiteral("12/31/2024 23:59"));
 }
 
 TEST(FormatDateTime, CopiesOtherCharacters) {
     const QDateTime value(QDate(2024, 6, 7), QTime(8, 9));
-    EXPECT_EQ(platform::FormatDateTime(value, u"Report: d/m, at hh:mm!"_qs),
-              u"Report: 7/6, at 08:09!"_qs);
+    EXPECT_EQ(platform::FormatDateTime(value, QStringLiteral("Report: d/m, at hh:mm!")),
+              QStringLiteral("Report: 7/6, at 08:09!"));
 }
 
 TEST(Environment, ReportsThisSystemAndItsRevision) {

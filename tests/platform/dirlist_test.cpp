@@ -16,24 +16,24 @@ class DirListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        touch(u"b.txt"_qs);
-        touch(u"A.INI"_qs);
-        touch(u"noext"_qs);
-        touch(u".hidden"_qs);
-        touch(u"ro.txt"_qs);
-        ASSERT_TRUE(QFile::setPermissions(path(u"ro.txt"_qs),
+        touch(QStringLiteral("b.txt"));
+        touch(QStringLiteral("A.INI"));
+        touch(QStringLiteral("noext"));
+        touch(QStringLiteral(".hidden"));
+        touch(QStringLiteral("ro.txt"));
+        ASSERT_TRUE(QFile::setPermissions(path(QStringLiteral("ro.txt")),
                                           QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         QDir root(dir_.path());
-        ASSERT_TRUE(root.mkdir(u"sub"_qs));
-        ASSERT_TRUE(root.mkdir(u".hdir"_qs));
-        ASSERT_TRUE(QFile::link(path(u"sub"_qs), path(u"linkdir"_qs)));
-        ASSERT_TRUE(QFile::link(path(u"b.txt"_qs), path(u"linkfile"_qs)));
-        ASSERT_TRUE(QFile::link(path(u"gone"_qs), path(u"dangling"_qs)));
-        ASSERT_EQ(::mkfifo(QFile::encodeName(path(u"pipe"_qs)).constData(), 0644), 0);
+        ASSERT_TRUE(root.mkdir(QStringLiteral("sub")));
+        ASSERT_TRUE(root.mkdir(QStringLiteral(".hdir")));
+        ASSERT_TRUE(QFile::link(path(QStringLiteral("sub")), path(QStringLiteral("linkdir"))));
+        ASSERT_TRUE(QFile::link(path(QStringLiteral("b.txt")), path(QStringLiteral("linkfile"))));
+        ASSERT_TRUE(QFile::link(path(QStringLiteral("gone")), path(QStringLiteral("dangling"))));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe"))).constData(), 0644), 0);
     }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
-    QString all() const { return dir_.filePath(u"*.*"_qs); }
+    QString all() const { return dir_.filePath(QStringLiteral("*.*")); }
 
     void touch(const QString& name) {
         QFile file(path(name));
@@ -45,98 +45,111 @@ protected:
 
 TEST_F(DirListTest, ListsFilesBareAndDirectoriesInBracketsParentFirst) {
     EXPECT_EQ(platform::DirList(all(), Directories | Archive),
-              (QStringList{u"[..]"_qs, u"[sub]"_qs, u"A.INI"_qs, u"b.txt"_qs, u"linkfile"_qs,
-                           u"noext"_qs, u"ro.txt"_qs}));
+              (QStringList{QStringLiteral("[..]"), QStringLiteral("[sub]"), QStringLiteral("A.INI"),
+                           QStringLiteral("b.txt"), QStringLiteral("linkfile"),
+                           QStringLiteral("noext"), QStringLiteral("ro.txt")}));
 }
 
 TEST_F(DirListTest, ReadWriteAloneListsFilesButNoDirectories) {
-    EXPECT_EQ(platform::DirList(all(), ReadWrite),
-              (QStringList{u"A.INI"_qs, u"b.txt"_qs, u"linkfile"_qs, u"noext"_qs, u"ro.txt"_qs}));
+    EXPECT_EQ(
+        platform::DirList(all(), ReadWrite),
+        (QStringList{QStringLiteral("A.INI"), QStringLiteral("b.txt"), QStringLiteral("linkfile"),
+                     QStringLiteral("noext"), QStringLiteral("ro.txt")}));
 }
 
 TEST_F(DirListTest, WildcardMatchesWithoutCaseAndAppliesToDirectoriesToo) {
-    EXPECT_EQ(platform::DirList(dir_.filePath(u"*.ini"_qs), Directories), QStringList{u"A.INI"_qs});
-    EXPECT_EQ(platform::DirList(dir_.filePath(u"s*"_qs), Directories), QStringList{u"[sub]"_qs});
-    EXPECT_EQ(platform::DirList(dir_.filePath(u"B.TXT"_qs), ReadWrite), QStringList{u"b.txt"_qs});
+    EXPECT_EQ(platform::DirList(dir_.filePath(QStringLiteral("*.ini")), Directories),
+              QStringList{QStringLiteral("A.INI")});
+    EXPECT_EQ(platform::DirList(dir_.filePath(QStringLiteral("s*")), Directories),
+              QStringList{QStringLiteral("[sub]")});
+    EXPECT_EQ(platform::DirList(dir_.filePath(QStringLiteral("B.TXT")), ReadWrite),
+              QStringList{QStringLiteral("b.txt")});
 }
 
 TEST_F(DirListTest, BackslashSeparatesTheWildcardAsWell) {
-    EXPECT_EQ(platform::DirList(dir_.path() + u"\\*.*"_qs, Directories | Archive),
+    EXPECT_EQ(platform::DirList(dir_.path() + QStringLiteral("\\*.*"), Directories | Archive),
               platform::DirList(all(), Directories | Archive));
 }
 
 TEST_F(DirListTest, HiddenAndSystemEntriesNeedTheirBits) {
     const QStringList plain = platform::DirList(all(), Directories | Archive);
-    EXPECT_FALSE(plain.contains(u".hidden"_qs));
-    EXPECT_FALSE(plain.contains(u"[.hdir]"_qs));
-    EXPECT_FALSE(plain.contains(u"pipe"_qs));
+    EXPECT_FALSE(plain.contains(QStringLiteral(".hidden")));
+    EXPECT_FALSE(plain.contains(QStringLiteral("[.hdir]")));
+    EXPECT_FALSE(plain.contains(QStringLiteral("pipe")));
 
     const QStringList hidden = platform::DirList(all(), Directories | Archive | Hidden);
-    EXPECT_TRUE(hidden.contains(u".hidden"_qs));
-    EXPECT_TRUE(hidden.contains(u"[.hdir]"_qs));
-    EXPECT_FALSE(hidden.contains(u"pipe"_qs));
+    EXPECT_TRUE(hidden.contains(QStringLiteral(".hidden")));
+    EXPECT_TRUE(hidden.contains(QStringLiteral("[.hdir]")));
+    EXPECT_FALSE(hidden.contains(QStringLiteral("pipe")));
 
-    EXPECT_TRUE(platform::DirList(all(), System).contains(u"pipe"_qs));
+    EXPECT_TRUE(platform::DirList(all(), System).contains(QStringLiteral("pipe")));
 }
 
 TEST_F(DirListTest, ExclusiveListsOnlyTheNamedTypes) {
     EXPECT_EQ(platform::DirList(all(), Directories | Exclusive),
-              (QStringList{u"[..]"_qs, u"[sub]"_qs}));
-    EXPECT_EQ(platform::DirList(all(), ReadOnly | Exclusive), QStringList{u"ro.txt"_qs});
-    EXPECT_EQ(platform::DirList(all(), System | Exclusive), QStringList{u"pipe"_qs});
-    EXPECT_EQ(platform::DirList(all(), Archive | Exclusive),
-              (QStringList{u"A.INI"_qs, u"b.txt"_qs, u"linkfile"_qs, u"noext"_qs, u"ro.txt"_qs}));
-    EXPECT_EQ(platform::DirList(all(), Hidden | Exclusive), QStringList{u".hidden"_qs});
+              (QStringList{QStringLiteral("[..]"), QStringLiteral("[sub]")}));
+    EXPECT_EQ(platform::DirList(all(), ReadOnly | Exclusive),
+              QStringList{QStringLiteral("ro.txt")});
+    EXPECT_EQ(platform::DirList(all(), System | Exclusive), QStringList{QStringLiteral("pipe")});
+    EXPECT_EQ(
+        platform::DirList(all(), Archive | Exclusive),
+        (QStringList{QStringLiteral("A.INI"), QStringLiteral("b.txt"), QStringLiteral("linkfile"),
+                     QStringLiteral("noext"), QStringLiteral("ro.txt")}));
+    EXPECT_EQ(platform::DirList(all(), Hidden | Exclusive), QStringList{QStringLiteral(".hidden")});
 }
 
 TEST_F(DirListTest, NeverListsALinkToADirectoryOrABrokenLink) {
     const QStringList everything =
         platform::DirList(all(), ReadOnly | Hidden | System | Directories | Archive);
-    EXPECT_FALSE(everything.contains(u"[linkdir]"_qs));
-    EXPECT_FALSE(everything.contains(u"linkdir"_qs));
-    EXPECT_FALSE(everything.contains(u"dangling"_qs));
-    EXPECT_FALSE(everything.contains(u"[dangling]"_qs));
-    EXPECT_TRUE(everything.contains(u"linkfile"_qs));
+    EXPECT_FALSE(everything.contains(QStringLiteral("[linkdir]")));
+    EXPECT_FALSE(everything.contains(QStringLiteral("linkdir")));
+    EXPECT_FALSE(everything.contains(QStringLiteral("dangling")));
+    EXPECT_FALSE(everything.contains(QStringLiteral("[dangling]")));
+    EXPECT_TRUE(everything.contains(QStringLiteral("linkfile")));
 }
 
 TEST_F(DirListTest, DrivesComeLastAndAloneWhenOnlyDrivesAreAsked) {
-    const QStringList drives{u"[-c-]"_qs, u"[-d-]"_qs};
+    const QStringList drives{QStringLiteral("[-c-]"), QStringLiteral("[-d-]")};
     const QStringList withFiles = platform::DirList(all(), Archive | Drives);
     ASSERT_GT(withFiles.size(), 2);
-    EXPECT_EQ(withFiles.sliced(withFiles.size() - 2), drives);
-    EXPECT_TRUE(withFiles.contains(u"b.txt"_qs));
+    EXPECT_EQ(withFiles.mid(withFiles.size() - 2), drives);
+    EXPECT_TRUE(withFiles.contains(QStringLiteral("b.txt")));
 
     EXPECT_EQ(platform::DirList(all(), Drives), drives);
-    EXPECT_EQ(platform::DirList(u"*.*"_qs, Drives | Exclusive), drives);
+    EXPECT_EQ(platform::DirList(QStringLiteral("*.*"), Drives | Exclusive), drives);
 }
 
 TEST_F(DirListTest, RootHasNoParentEntry) {
-    const QStringList root = platform::DirList(u"/*.*"_qs, Directories | Exclusive);
+    const QStringList root = platform::DirList(QStringLiteral("/*.*"), Directories | Exclusive);
     EXPECT_FALSE(root.isEmpty());
-    EXPECT_FALSE(root.contains(u"[..]"_qs));
+    EXPECT_FALSE(root.contains(QStringLiteral("[..]")));
 }
 
 TEST_F(DirListTest, BarePatternListsTheCurrentDirectory) {
     const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(path(u"sub"_qs)));
-    touch(u"sub/inside.ini"_qs);
-    const QStringList listed = platform::DirList(u"*.*"_qs, Directories | Archive);
+    ASSERT_TRUE(QDir::setCurrent(path(QStringLiteral("sub"))));
+    touch(QStringLiteral("sub/inside.ini"));
+    const QStringList listed = platform::DirList(QStringLiteral("*.*"), Directories | Archive);
     QDir::setCurrent(previous);
-    EXPECT_EQ(listed, (QStringList{u"[..]"_qs, u"inside.ini"_qs}));
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("[..]"), QStringLiteral("inside.ini")}));
 }
 
 TEST_F(DirListTest, MissingDirectoryOrAFileGivesNothing) {
     EXPECT_TRUE(
-        platform::DirList(path(u"missing/*.*"_qs), Directories | Archive | Drives).isEmpty());
-    EXPECT_TRUE(platform::DirList(path(u"b.txt/*.*"_qs), Directories | Archive).isEmpty());
+        platform::DirList(path(QStringLiteral("missing/*.*")), Directories | Archive | Drives)
+            .isEmpty());
+    EXPECT_TRUE(
+        platform::DirList(path(QStringLiteral("b.txt/*.*")), Directories | Archive).isEmpty());
 }
 
 TEST_F(DirListTest, UnreadableDirectoryGivesNothing) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every directory";
-    ASSERT_TRUE(QFile::setPermissions(path(u"sub"_qs), QFile::WriteOwner));
-    EXPECT_TRUE(platform::DirList(path(u"sub/*.*"_qs), Directories | Archive).isEmpty());
-    QFile::setPermissions(path(u"sub"_qs), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QFile::setPermissions(path(QStringLiteral("sub")), QFile::WriteOwner));
+    EXPECT_TRUE(
+        platform::DirList(path(QStringLiteral("sub/*.*")), Directories | Archive).isEmpty());
+    QFile::setPermissions(path(QStringLiteral("sub")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

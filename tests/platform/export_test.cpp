@@ -58,12 +58,12 @@ Table parseCsv(const QString& text) {
     bool quoted = false;
     bool inQuotes = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text[i];
+        const QChar ch = text.at(i);
         if (inQuotes) {
             if (ch != u'"')
                 value += ch;
             else if (text.mid(i + 1, 1) == u"\"")
-                value += text[++i];
+                value += text.at(++i);
             else
                 inQuotes = false;
         } else if (ch == u'"') {
@@ -99,9 +99,9 @@ Table parseTabText(const QString& text) {
             }
             QString value;
             for (qsizetype i = 0; i < field.size(); ++i) {
-                QChar ch = field[i];
+                QChar ch = field.at(i);
                 if (ch == u'\\' && ++i < field.size()) {
-                    const QChar code = field[i];
+                    const QChar code = field.at(i);
                     ch = code == u't' ? u'\t' : code == u'n' ? u'\n' : code == u'r' ? u'\r' : code;
                 }
                 value += ch;

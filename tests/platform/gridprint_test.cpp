@@ -35,7 +35,8 @@ std::vector<Word> placesOf(const QString& path, const QString& text, double* pag
     static const QRegularExpression word(QStringLiteral(
         R"re(<page width="([\d.]+)"|<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
     std::vector<Word> places;
-    for (const auto& match : word.globalMatch(html)) {
+    for (auto matches = word.globalMatch(html); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
         if (pageWidth && !match.captured(1).isEmpty())
             *pageWidth = match.captured(1).toDouble();
         if (match.captured(5) == text || (text.isEmpty() && !match.captured(5).isEmpty()))
@@ -88,8 +89,8 @@ TEST_F(GridPrintTest, RowsFollowTheTextInOrderWithHeadingsOnEveryPage) {
 
     int expected = 0;
     static const QRegularExpression marker(QStringLiteral("\\brow (\\d+)\\b"));
-    for (const auto& match : marker.globalMatch(all))
-        ASSERT_EQ(match.captured(1).toInt(), ++expected) << "rows out of order";
+    for (auto matches = marker.globalMatch(all); matches.hasNext();)
+        ASSERT_EQ(matches.next().captured(1).toInt(), ++expected) << "rows out of order";
     EXPECT_EQ(expected, 500);
     for (const QString& page : pages) {
         EXPECT_EQ(page.count(QStringLiteral("Marker")), 1) << page.left(300).toStdString();

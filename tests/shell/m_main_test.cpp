@@ -121,7 +121,7 @@ TEST_F(MenuTest, EveryToolbarButtonRaisesTheSameEventAsItsMenuItem) {
         window.heard.clear();
         clickItem(dropDown, item);
         clickButton(item);
-        EXPECT_EQ(window.heard, QStringList(2, event)) << event.toStdString();
+        EXPECT_EQ(window.heard, repeated(2, event)) << event.toStdString();
     }
     window.heard.clear();
     clickButton(menu->m_insert);

@@ -3,6 +3,7 @@
 #include "shell/m_main.h"
 #include "shell/w_splash.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QMainWindow>
 #include <gtest/gtest.h>

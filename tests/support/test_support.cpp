@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -65,8 +66,26 @@ bool execute(Transaction& slot, const QString& sql) {
 
 QStringList withoutScratchTables(QStringList tables) {
     static const QRegularExpression scratch(QStringLiteral("_[0-9]+$"));
-    tables.removeIf([](const QString& table) { return scratch.match(table).hasMatch(); });
+    tables.erase(
+        std::remove_if(tables.begin(), tables.end(),
+                       [](const QString& table) { return scratch.match(table).hasMatch(); }),
+        tables.end());
     return tables;
+}
+
+QStringList repeated(int count, const QString& text) {
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << text;
+    return list;
+}
+
+QPixmap shownPixmap(const QLabel& label) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return label.pixmap();
+#else
+    return label.pixmap(Qt::ReturnByValue);
+#endif
 }
 
 ScratchTable::ScratchTable(Transaction& slot, const QString& stem, const QString& columns,

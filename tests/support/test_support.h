@@ -4,6 +4,8 @@
 #include "platform/odbc/transaction.h"
 
 #include <QByteArray>
+#include <QLabel>
+#include <QPixmap>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
@@ -58,6 +60,11 @@ bool execute(platform::Transaction& slot, const QString& sql);
 // `tables` without the scratch tables and views of test processes (named "..._<pid>"), which
 // the tests running beside this one make and drop at any time.
 QStringList withoutScratchTables(QStringList tables);
+
+// `count` copies of `text`.
+QStringList repeated(int count, const QString& text);
+// The picture that `label` shows (null when it shows none).
+QPixmap shownPixmap(const QLabel& label);
 
 // A table of the test process's own in schema db2inst1, created (and filled with `rows`, a
 // VALUES list, when given) and committed; rolled back and dropped again at the end.

@@ -14,6 +14,7 @@
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
 #include "platform/printjob.h"
+#include "platform/qtcompat.h"
 #include "platform/units.h"
 #include "platform/windows.h"
 
@@ -93,7 +94,7 @@ DataWindow::DataWindow(QWidget* parent)
     layout->addWidget(view_);
     view_->setSelectionMode(QAbstractItemView::NoSelection);
     view_->setItemDelegate(delegate_);
-    setNull_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Delete));
+    setNull_->setShortcut(compat::keySequence(Qt::AltModifier, Qt::Key_Delete));
     setNull_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     view_->addAction(setNull_);
     connect(setNull_, &QAction::triggered, this, &DataWindow::setCurrentCellNull);
@@ -522,7 +523,7 @@ bool DataWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint pos = mouse->position().toPoint();
+        const QPoint pos = compat::position(*mouse).toPoint();
         DwObject dwo;
         long row = 0;
         if (watched == view_->viewport()) {

@@ -421,11 +421,11 @@ void writeSqlInserts(const GridRows& rows, const QString& tableName, TextOut& ou
 QString xmlSafe(const QString& value) {
     QString safe = value;
     for (qsizetype i = 0; i < safe.size(); ++i) {
-        const char16_t ch = safe[i].unicode();
+        const char16_t ch = safe.at(i).unicode();
         const bool control = ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r';
         bool bad = control || ch == 0xFFFE || ch == 0xFFFF;
         if (QChar::isHighSurrogate(ch)) {
-            if (i + 1 < safe.size() && QChar::isLowSurrogate(safe[i + 1].unicode()))
+            if (i + 1 < safe.size() && QChar::isLowSurrogate(safe.at(i + 1).unicode()))
                 ++i;
             else
                 bad = true;
@@ -433,7 +433,7 @@ QString xmlSafe(const QString& value) {
             bad = true;
         }
         if (bad)
-            safe[i] = QChar::ReplacementCharacter;
+            safe.data()[i] = QChar::ReplacementCharacter;
     }
     return safe;
 }
@@ -615,8 +615,10 @@ public:
         if (at < 0)
             return false;
         qsizetype end = at + 1;
-        while (end < head_.size() && head_[end] != ' ' && head_[end] != '>' && head_[end] != '/' &&
-               head_[end] != '\r' && head_[end] != '\n')
+        const auto endsName = [](char c) {
+            return c == ' ' || c == '>' || c == '/' || c == '\r' || c == '\n';
+        };
+        while (end < head_.size() && !endsName(head_.at(end)))
             ++end;
         const QByteArray root = head_.mid(at + 1, end - at - 1);
         return !root.isEmpty() && tail_.trimmed().endsWith("</" + root + '>');
@@ -740,7 +742,7 @@ QByteArray excelString(const QString& text) {
     if (text.size() <= excelCellChars)
         return text.toUtf8();
     qsizetype length = excelCellChars;
-    if (text[length - 1].isHighSurrogate())
+    if (text.at(length - 1).isHighSurrogate())
         --length;
     return text.left(length).toUtf8();
 }
@@ -826,7 +828,7 @@ bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
     std::error_code failure;
     std::filesystem::rename(fsPath(temp.path()), fsPath(path), failure);
     if (failure) {
-        error = cannotWrite(path, QString::fromLocal8Bit(failure.message()));
+        error = cannotWrite(path, QString::fromLocal8Bit(failure.message().c_str()));
         return false;
     }
     temp.keep();
