@@ -66,6 +66,8 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = answerCommandLine(argc, argv);
 
     QApplication application(argc, argv);
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.dorvane.Dorvane"));
     QApplication::setQuitOnLastWindowClosed(true);
     app::registerLibraryClasses();
 
