@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
 
     platform::compat::prepareApplication();
     QApplication application(argc, argv);
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.dorvane.Dorvane"));
     QApplication::setQuitOnLastWindowClosed(true);
     app::registerLibraryClasses();
 
