@@ -6,7 +6,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dorvane)
 set(CPACK_PACKAGE_VENDOR "Dorvane developers")
 set(DORVANE_PACKAGE_MAINTAINER
-    "Dorvane developers <maintainers@users.noreply.c-seed-0f2724c3.example>"
+    "Dorvane developers <developers@dorvane.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${DORVANE_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop browser for IBM Db2 databases through ODBC")
@@ -27,8 +27,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its platform plugins (xcb, wayland, offscreen) at run time.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt 6 loads its platform plugins (xcb, wayland, offscreen) at run time from a package of their
+# own; Qt 5's come with libqt5gui5, which the binaries already need.
+if(DORVANE_QT STREQUAL "6")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+endif()
 # odbcinst and isql register and try data sources; the drivers are the databases Debian has.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, libsqliteodbc")
