@@ -37,6 +37,21 @@ CommandLine answerCommandLine(int argc, char** argv) {
         QStringLiteral("Start as usual, quit as soon as the logon window is shown, and exit with "
                        "status 0 (1 when it never showed)."));
     parser.addOption(checkStart);
+    // Qt's own options (-platform offscreen, -style fusion, -reverse ...) are left to the
+    // application object: known here only so that they are not refused.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
+                             "stylesheet", "qwindowgeometry", "qwindowtitle", "qwindowicon",
+                             "display", "geometry", "title", "name", "session"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
     parser.process(core); // exits after printing --help or --version
     return {parser.positionalArguments(), parser.isSet(checkStart)};
 }
