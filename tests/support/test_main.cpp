@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         return 1;
 #else
     // Unit tests use no database: ODBC is shown an empty configuration, so that no data source
-    // or driver of this machine's takes part.
+    // or driver of this machine is seen.
     const QTemporaryDir noOdbc;
     if (!noOdbc.isValid()) {
         std::fputs("cannot create a temporary folder\n", stderr);
