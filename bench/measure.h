@@ -38,6 +38,8 @@ constexpr double kMaxStallMs = 50.0;
 // The linked view's master click: its time, and its time over the plain loop's.
 constexpr double kM1MaxMs = 50.0;
 constexpr double kM1MaxRatio = 2.0;
+// Start-up: the program's time to its logon window over a minimal Qt Widgets program's.
+constexpr double kStartupMaxRatio = 1.3;
 
 class BenchError : public std::runtime_error {
 public:
@@ -55,6 +57,7 @@ struct Settings {
     bool w4 = true;
     bool w5 = true;
     bool m1 = true;
+    bool startup = true;
     bool strict = false;
 };
 

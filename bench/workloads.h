@@ -1,6 +1,6 @@
 #pragma once
 
-// The three workloads; bench/README.md says what each measures.
+// The workloads; bench/README.md says what each measures.
 
 #include "harness.h"
 #include "measure.h"
@@ -29,5 +29,14 @@ void benchW5(const Settings& settings, GridBench& bench, Report& report);
 // M1: a master click of the linked view that refreshes four related grids, against the same
 // statements run by the plain ODBC loop.
 void benchMonitor(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
+
+struct StartupOutcome {
+    // Median start-up time of the program over that of the minimal Qt Widgets program.
+    std::optional<double> ratioToMinimal;
+};
+
+// S1: the program's start-up to its logon window, against a minimal Qt Widgets program that
+// shows one dialog. Needs no database.
+StartupOutcome benchStartup(Report& report);
 
 } // namespace bench

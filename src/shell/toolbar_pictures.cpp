@@ -1,9 +1,15 @@
 #include "shell/toolbar_pictures.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
+#include <algorithm>
 #include <array>
+#include <map>
 
 namespace app {
 namespace {
@@ -207,19 +213,68 @@ const Picture* find(const QString& stockName) {
     return nullptr;
 }
 
-QIcon drawn(const Picture& picture) {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 32.0, size / 32.0);
-        picture.draw(painter);
-        painter.end();
-        icon.addPixmap(pixmap);
+// The sizes a picture comes in; a size in between is scaled down from the next larger one, and
+// none is larger than the largest.
+constexpr std::array<int, 5> pictureSizes{16, 22, 24, 32, 48};
+
+QPixmap drawnAt(const Picture& picture, int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
+    picture.draw(painter);
+    painter.end();
+    return pixmap;
+}
+
+// Draws a picture the first time it is asked for at one of its sizes, not every size at start-up:
+// a toolbar shows one of them. It answers as an icon of the five pixmaps does.
+class PictureEngine final : public QIconEngine {
+public:
+    explicit PictureEngine(const Picture& picture) : picture_(picture) {}
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min({size.width(), size.height(), pictureSizes.back()});
+        return side > 0 ? QSize(side, side) : QSize();
     }
-    return icon;
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        const QSize actual = actualSize(size, mode, state);
+        if (actual.isEmpty())
+            return {};
+        const int side = actual.width();
+        const int drawnSide = *std::lower_bound(pictureSizes.begin(), pictureSizes.end(), side);
+        auto found = drawn_.find(drawnSide);
+        if (found == drawn_.end())
+            found = drawn_.emplace(drawnSide, drawnAt(picture_, drawnSide)).first;
+        QPixmap pixmap = found->second;
+        if (drawnSide != side)
+            pixmap = pixmap.scaled(actual, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (mode != QIcon::Normal) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            pixmap = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+        }
+        return pixmap;
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio = painter->device()->devicePixelRatio();
+        painter->drawPixmap(rect, pixmap(rect.size() * ratio, mode, state));
+    }
+
+    QIconEngine* clone() const override { return new PictureEngine(*this); }
+    QString key() const override { return QStringLiteral("dorvane_picture"); }
+
+private:
+    const Picture& picture_;
+    std::map<int, QPixmap> drawn_;
+};
+
+QIcon drawn(const Picture& picture) {
+    return QIcon(new PictureEngine(picture));
 }
 
 } // namespace

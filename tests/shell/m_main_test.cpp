@@ -4,9 +4,11 @@
 #include "shell/w_splash.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -105,6 +107,32 @@ TEST_F(MenuTest, ToolbarShowsElevenPicturedButtonsInOrderWithExitLast) {
     for (const QString& name : toolbarPictureNames())
         EXPECT_FALSE(fallbackPicture(name).isNull()) << name.toStdString();
     EXPECT_TRUE(toolbarPicture(QStringLiteral("Nothing!")).isNull());
+}
+
+// Our own pictures are drawn when a size is first asked for: at that size, none larger than 48,
+// and greyed when disabled, as an icon of ready-made pixmaps answers.
+TEST(ToolbarPictures, DrawnAtTheSizeAskedForUpToFortyEightAndGreyedWhenDisabled) {
+    const auto inked = [](const QPixmap& pixmap) {
+        const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+        return count;
+    };
+    for (const QString& name : toolbarPictureNames()) {
+        const QIcon picture = fallbackPicture(name);
+        for (int side : {16, 20, 24, 48}) {
+            const QPixmap shown = picture.pixmap(QSize(side, side));
+            EXPECT_EQ(shown.size(), QSize(side, side)) << name.toStdString() << " " << side;
+            EXPECT_GT(inked(shown), side * side / 8) << name.toStdString() << " " << side;
+        }
+        EXPECT_EQ(picture.actualSize(QSize(64, 64)), QSize(48, 48)) << name.toStdString();
+        EXPECT_EQ(picture.pixmap(QSize(64, 64)).size(), QSize(48, 48)) << name.toStdString();
+        EXPECT_NE(picture.pixmap(QSize(24, 24), QIcon::Disabled).toImage(),
+                  picture.pixmap(QSize(24, 24)).toImage())
+            << name.toStdString();
+    }
 }
 
 TEST_F(MenuTest, EveryToolbarButtonRaisesTheSameEventAsItsMenuItem) {

@@ -2,6 +2,11 @@
 #include "platform/messagebox.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,18 +27,57 @@ public:
         return request.defaultButton;
     }
 };
+
+#ifdef DORVANE_TEST_NEEDS_DATABASE
+// ODBC finds the private test database's data sources, unless the caller names others. CTest
+// gives the database's state folder (scripts/db start --state FOLDER) in DORVANE_TEST_DB_STATE.
+bool findTestDatabase() {
+    if (!qEnvironmentVariableIsEmpty("ODBCSYSINI") && !qEnvironmentVariableIsEmpty("ODBCINI"))
+        return true;
+    const QString state = qEnvironmentVariable("DORVANE_TEST_DB_STATE");
+    if (state.isEmpty()) {
+        std::fputs("These tests need the test database: run them through ctest, or start one with "
+                   "`scripts/db start --state FOLDER` and set DORVANE_TEST_DB_STATE=FOLDER.\n",
+                   stderr);
+        return false;
+    }
+    const QDir odbc(QDir(state).filePath(QStringLiteral("odbc")));
+    if (!QFileInfo::exists(odbc.filePath(QStringLiteral("odbc.ini")))) {
+        std::fprintf(stderr,
+                     "No test database in %s (DORVANE_TEST_DB_STATE): start one with "
+                     "`scripts/db start --state %s`.\n",
+                     qPrintable(state), qPrintable(state));
+        return false;
+    }
+    if (qEnvironmentVariableIsEmpty("ODBCSYSINI"))
+        qputenv("ODBCSYSINI", QFile::encodeName(odbc.path()));
+    if (qEnvironmentVariableIsEmpty("ODBCINI"))
+        qputenv("ODBCINI", QFile::encodeName(odbc.filePath(QStringLiteral("odbc.ini"))));
+    return true;
+}
+#endif
+
 } // namespace
 
-// Widgets run offscreen, and ODBC finds the private test database's DSNs, unless the caller
-// says otherwise.
+// Widgets run offscreen unless the caller says otherwise.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("ODBCSYSINI"))
-        qputenv("ODBCSYSINI", DORVANE_TEST_DB_STATE "/odbc");
-    if (qEnvironmentVariableIsEmpty("ODBCINI"))
-        qputenv("ODBCINI", DORVANE_TEST_DB_STATE "/odbc/odbc.ini");
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef DORVANE_TEST_NEEDS_DATABASE
+    if (!GTEST_FLAG_GET(list_tests) && !findTestDatabase())
+        return 1;
+#else
+    // Unit tests use no database: ODBC is shown an empty configuration, so that no data source
+    // or driver of this machine is seen.
+    const QTemporaryDir noOdbc;
+    if (!noOdbc.isValid()) {
+        std::fputs("cannot create a temporary folder\n", stderr);
+        return 1;
+    }
+    qputenv("ODBCSYSINI", QFile::encodeName(noOdbc.path()));
+    qputenv("ODBCINI", QFile::encodeName(noOdbc.filePath(QStringLiteral("odbc.ini"))));
+#endif
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication application(argc, argv);
     app::registerLibraryClasses();
