@@ -1,4 +1,5 @@
 #include "platform/grid/export.h"
+#include "platform/grid/excel_book.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +7,6 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
-#include <xlsxwriter.h>
 #include <zlib.h>
 
 #include <array>
@@ -542,11 +542,9 @@ bool exportText(const GridRows& rows, ExportFormat format, const QString& path,
 // ---------------------------------------------------------------------------------------------
 // Excel
 
-struct WorkbookCloser {
-    void operator()(lxw_workbook* book) const { workbook_close(book); }
-};
-using Workbook = std::unique_ptr<lxw_workbook, WorkbookCloser>;
-
+// An Excel worksheet's size: rows (the heading's included) and columns.
+constexpr long excelMaxRows = 1'048'576;
+constexpr int excelMaxColumns = 16'384;
 // Excel keeps at most this many characters in a cell.
 constexpr qsizetype excelCellChars = 32767;
 // Above this many cells rows are streamed to disk instead of kept in memory (strings are
@@ -712,10 +710,6 @@ QString damagedPart(const QString& path) {
     return {};
 }
 
-QString lxwText(lxw_error code) {
-    return QString::fromUtf8(lxw_strerror(code));
-}
-
 // A numeric cell becomes an Excel number unless a double would change its value.
 bool excelNumber(const QString& text, double& value) {
     if (!isSqlNumber(text))
@@ -750,17 +744,23 @@ QByteArray excelString(const QString& text) {
 bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
     const long rowCount = rows.rowCount();
     const int columns = rows.columnCount();
-    if (rowCount >= static_cast<long>(LXW_ROW_MAX)) {
+    if (rowCount >= excelMaxRows) {
         error = QStringLiteral("An Excel sheet holds at most %1 rows below its heading; the "
                                "grid has %2.")
-                    .arg(LXW_ROW_MAX - 1)
+                    .arg(excelMaxRows - 1)
                     .arg(rowCount);
         return false;
     }
-    if (columns > static_cast<int>(LXW_COL_MAX)) {
+    if (columns > excelMaxColumns) {
         error = QStringLiteral("An Excel sheet holds at most %1 columns; the grid has %2.")
-                    .arg(LXW_COL_MAX)
+                    .arg(excelMaxColumns)
                     .arg(columns);
+        return false;
+    }
+    QString moduleError;
+    const OpenExcelBook open = excelModule(moduleError);
+    if (open == nullptr) {
+        error = cannotWrite(path, moduleError);
         return false;
     }
 
@@ -768,54 +768,40 @@ bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
     if (!temp.create(path, error))
         return false;
 
-    lxw_workbook_options options{};
-    options.constant_memory =
-        static_cast<double>(rowCount) * columns > excelStreamCells ? LXW_TRUE : LXW_FALSE;
-    Workbook book(workbook_new_opt(QFile::encodeName(temp.path()).constData(), &options));
-    lxw_worksheet* sheet = book ? workbook_add_worksheet(book.get(), nullptr) : nullptr;
-    if (!sheet) {
+    std::unique_ptr<ExcelBook> book;
+    open(QFile::encodeName(temp.path()), static_cast<double>(rowCount) * columns > excelStreamCells,
+         &book);
+    if (!book) {
         error = cannotWrite(path, QStringLiteral("the workbook cannot be created"));
         return false;
     }
-    lxw_format* bold = workbook_add_format(book.get());
-    format_set_bold(bold);
-    worksheet_freeze_panes(sheet, 1, 0);
 
-    lxw_error rc = LXW_NO_ERROR;
-    for (int c = 0; c < columns && rc == LXW_NO_ERROR; ++c) {
-        rc = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
-                                    excelString(rows.column(c).name).constData(), bold);
-    }
+    bool ok = true;
+    for (int c = 0; c < columns && ok; ++c)
+        ok = book->heading(c, excelString(rows.column(c).name));
     std::vector<bool> numeric;
     for (int c = 0; c < columns; ++c)
         numeric.push_back(isNumeric(rows.column(c).kind));
 
-    for (long r = 0; r < rowCount && rc == LXW_NO_ERROR; ++r) {
-        const auto row = static_cast<lxw_row_t>(r + 1);
-        for (int c = 0; c < columns && rc == LXW_NO_ERROR; ++c) {
+    for (long r = 0; r < rowCount && ok; ++r) {
+        const long row = r + 1;
+        for (int c = 0; c < columns && ok; ++c) {
             if (rows.isNull(r, c))
                 continue;
-            const auto col = static_cast<lxw_col_t>(c);
             const QString text = rows.text(r, c);
             double number = 0;
-            if (text.isEmpty()) {
-                // A blank cell would read as NULL; a formula giving "" keeps the empty text.
-                rc = worksheet_write_formula_str(sheet, row, col, "=\"\"", nullptr, "");
-            } else if (numeric[c] && excelNumber(text, number)) {
-                rc = worksheet_write_number(sheet, row, col, number, nullptr);
-            } else {
-                rc =
-                    worksheet_write_string(sheet, row, col, excelString(text).constData(), nullptr);
-            }
+            if (text.isEmpty())
+                ok = book->emptyText(row, c);
+            else if (numeric[c] && excelNumber(text, number))
+                ok = book->number(row, c, number);
+            else
+                ok = book->text(row, c, excelString(text));
         }
     }
-    if (rc != LXW_NO_ERROR) {
-        error = cannotWrite(path, lxwText(rc));
-        return false;
-    }
-    rc = workbook_close(book.release());
-    if (rc != LXW_NO_ERROR) {
-        error = cannotWrite(path, lxwText(rc));
+    if (ok)
+        ok = book->close();
+    if (!ok) {
+        error = cannotWrite(path, book->error());
         return false;
     }
     if (const QString damage = damagedPart(temp.path()); !damage.isEmpty()) {
