@@ -33,8 +33,4 @@ public:
 using OpenExcelBook = void (*)(const QByteArray& path, bool constantMemory,
                                std::unique_ptr<ExcelBook>* book);
 
-// The module's function, loaded on first use from the folder of this library; nullptr, with
-// `error` set, when it cannot be loaded.
-OpenExcelBook excelModule(QString& error);
-
 } // namespace platform::grid

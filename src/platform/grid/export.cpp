@@ -1,5 +1,6 @@
 #include "platform/grid/export.h"
 #include "platform/grid/excel_book.h"
+#include "platform/module.h"
 
 #include <QDir>
 #include <QFile>
@@ -758,7 +759,8 @@ bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
         return false;
     }
     QString moduleError;
-    const OpenExcelBook open = excelModule(moduleError);
+    const auto open = moduleFunction<OpenExcelBook>(QStringLiteral("dorvane_xlsx"),
+                                                    "dorvane_open_excel_book", moduleError);
     if (open == nullptr) {
         error = cannotWrite(path, moduleError);
         return false;
