@@ -3,6 +3,7 @@
 // What every fuzz target shares: the fuzzer's bytes as the texts the program meets, and checks
 // that stop the run with the broken invariant and the values involved.
 
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,25 @@ inline QStringList fields(const QString& text, int count) {
     while (parts.size() < count)
         parts.append(QString());
     return parts;
+}
+
+// `text` with every lone surrogate as U+FFFD: the same length and positions, and valid UTF-16,
+// which is all that QRegularExpression matches in.
+inline QString validUtf16(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+// `text` without the white space (as regular expressions see it: \s) at its end.
+inline QString withoutTrailingSpace(const QString& text) {
+    static const QRegularExpression space(QStringLiteral(R"(\s+$)"));
+    const auto match = space.match(validUtf16(text));
+    return match.hasMatch() ? text.left(match.capturedStart()) : text;
 }
 
 // A value as it is shown in a failure: printable ASCII as is, everything else as \uXXXX.
