@@ -17,7 +17,8 @@ QString viewQuery(const QString& table, const QString& columns, const QString& c
 QString rewriteCountQuery(const QString& select, const QString& oldName, const QString& newName) {
     QString text = select;
     const QString quote = QStringLiteral("~\"");
-    for (qsizetype p = text.indexOf(quote); p >= 0; p = text.indexOf(quote, p + 1))
+    // The scan resumes where the quote was, so that ~"~" (two quotes in a row) loses both.
+    for (qsizetype p = text.indexOf(quote); p >= 0; p = text.indexOf(quote, p))
         text.remove(p, quote.size());
     if (oldName.isEmpty())
         return text;

@@ -10,7 +10,10 @@ namespace platform::compat {
 
 std::optional<QString> decodeUtf8(const QByteArray& bytes) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A byte-order mark is text like any other character here (a file's own mark is the reader's
+    // business), as in the Qt 5 branch below.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
     if (utf8.hasError())
         return std::nullopt;

@@ -52,6 +52,16 @@ TEST(CountQueryRewrite, NewNameContainingTheOldOneIsReplacedOnceAndTheScanEnds) 
               "A.T");
 }
 
+TEST(CountQueryRewrite, QuotesInARowAllGo) {
+    // "A""B" and "" as the grid reports them: ~"A~"~"B~" and ~"~".
+    EXPECT_EQ(text(rewriteCountQuery(QStringLiteral("SELECT count(*) FROM ~\"A~\"~\"B~\".~\"~\"T"),
+                                     {}, {})),
+              "SELECT count(*) FROM AB.T");
+    EXPECT_EQ(text(rewriteCountQuery(QStringLiteral("FROM ~\"S~\".~\"T~\"~\"T~\""),
+                                     QStringLiteral("S.TT"), QStringLiteral("X.Y"))),
+              "FROM X.Y");
+}
+
 TEST(CatalogTableName, CreatorLosesItsPaddingAndTheNameIsKeptAsReturned) {
     EXPECT_EQ(text(catalogTableName(QStringLiteral("SYSIBM  "), QStringLiteral("SYSTABLES"))),
               "SYSIBM.SYSTABLES");

@@ -31,6 +31,14 @@ TEST(Dialect, TrailingIsolationClauseIsRemovedInAnyCase) {
     EXPECT_EQ(stripIsolationClause(QStringLiteral("  WITH UR ")), QString());
 }
 
+TEST(Dialect, ClauseIsRemovedBehindALoneSurrogate) {
+    const QString literal =
+        QStringLiteral("select '") + QChar(u'\xd800') + QStringLiteral("' from t");
+    EXPECT_EQ(stripIsolationClause(literal + QStringLiteral("  WITH UR ")), literal);
+    const QString pair = QStringLiteral("select '\U0001F600' from t");
+    EXPECT_EQ(stripIsolationClause(pair + QStringLiteral(" with cs")), pair);
+}
+
 TEST(Dialect, IsolationWordsElsewhereAreLeftAlone) {
     const QStringList untouched = {
         QStringLiteral("select * from t WITH UR where a = 1"),

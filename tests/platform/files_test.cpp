@@ -162,6 +162,15 @@ TEST_F(LineFileTest, CountsCharactersOfUtf8AndFallsBackToLatin1PerLine) {
                                     {2, QStringLiteral("S\u00e9")}}));
 }
 
+TEST_F(LineFileTest, OnlyTheFilesOwnByteOrderMarkIsDropped) {
+    LineFile file;
+    ASSERT_TRUE(file.open(
+        write(QStringLiteral("marks.ini"), "\xEF\xBB\xBF[a]\n\xEF\xBB\xBFkey=v\n\xEF\xBB\xBF\n")));
+    EXPECT_EQ(readAll(file), (Lines{{3, QStringLiteral("[a]")},
+                                    {6, QStringLiteral("\ufeffkey=v")},
+                                    {1, QStringLiteral("\ufeff")}}));
+}
+
 TEST_F(LineFileTest, ReadingWithoutAnOpenFileFails) {
     LineFile file;
     EXPECT_FALSE(file.open(dir_.filePath(QStringLiteral("missing.ini"))));

@@ -32,7 +32,18 @@ bool isDb2DbmsName(const QString& dbmsName) {
 QString stripIsolationClause(const QString& sql) {
     static const QRegularExpression clause(QStringLiteral(R"((\s+)(WITH)\s+(UR|CS|RS|RR)\s*$)"),
                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = clause.match(sql);
+    // The expression reads only valid UTF-16: a lone surrogate anywhere (from a name or value
+    // the statement quotes) would hide the clause, so it is matched as U+FFFD, which keeps
+    // every position.
+    QString matched = sql;
+    for (qsizetype i = 0; i < matched.size(); ++i) {
+        const QChar c = matched.at(i);
+        if (c.isHighSurrogate() && i + 1 < matched.size() && matched.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            matched[i] = QChar::ReplacementCharacter;
+    }
+    const QRegularExpressionMatch match = clause.match(matched);
     if (!match.hasMatch() || !wordStartsAt(sql, match.capturedStart(2)))
         return sql;
     return sql.left(match.capturedStart(1));

@@ -1,0 +1,73 @@
+// The table view's queries. The count query rewrite takes out every ~" of the display form and
+// replaces each occurrence of the old name once, left to right (QString's own remove and
+// replace are the reference); the display form of any select loses exactly its double quotes.
+// The view query starts with "select ", ends with "  WITH UR ", and on a server that is not Db2
+// loses exactly that clause and the blanks before it, whenever the text before it is complete.
+
+#include "fuzz_input.h"
+
+#include "browse/view_query.h"
+#include "platform/grid/syntax.h"
+#include "platform/odbc/dialect.h"
+#include "platform/odbc/sql_text.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+void checkCountQuery(const QString& select, const QString& oldName, const QString& newName) {
+    const QString rewritten = app::rewriteCountQuery(select, oldName, newName);
+    QString expected = select;
+    expected.remove(QStringLiteral("~\""));
+    if (!oldName.isEmpty())
+        expected.replace(oldName, newName);
+    FUZZ_CHECK(rewritten == expected, fuzz::shown(select) + " with " + fuzz::shown(oldName) +
+                                          " -> " + fuzz::shown(newName) + " gave " +
+                                          fuzz::shown(rewritten) + ", not " +
+                                          fuzz::shown(expected));
+
+    // What the grid reports for a statement comes back without its quotes.
+    const QString shown = platform::grid::selectForDisplay(select);
+    QString unquoted = select;
+    unquoted.remove(u'"');
+    const QString first = app::rewriteCountQuery(shown, {}, {});
+    FUZZ_CHECK(first == unquoted, fuzz::shown(select) + " shown as " + fuzz::shown(shown) +
+                                      " gave " + fuzz::shown(first));
+}
+
+// True when a word written after `text` is a word of the statement: nothing is left open.
+bool isComplete(const QString& text) {
+    QString probe = text + QStringLiteral(" probe");
+    probe.replace(u'\r', u'\n');
+    const auto tokens = platform::odbc::lexSql(probe);
+    return tokens && !tokens->empty() &&
+           tokens->back().kind == platform::odbc::SqlToken::Kind::Word &&
+           tokens->back().position == probe.size() - 5;
+}
+
+void checkViewQuery(const QStringList& parts) {
+    const QString sql = app::viewQuery(parts.at(0), parts.at(1), parts.at(2), parts.at(3));
+    const QString suffix = QStringLiteral("  WITH UR ");
+    FUZZ_CHECK(sql.startsWith(QStringLiteral("select ")), fuzz::shown(sql));
+    FUZZ_CHECK(sql.endsWith(suffix), fuzz::shown(sql));
+    for (const QString& part : parts)
+        FUZZ_CHECK(sql.contains(part), fuzz::shown(part) + " missing in " + fuzz::shown(sql));
+
+    const QString body = sql.chopped(suffix.size());
+    if (!isComplete(body))
+        return;
+    const QString expected = fuzz::withoutTrailingSpace(body);
+    const QString stripped = platform::odbc::stripIsolationClause(sql);
+    FUZZ_CHECK(stripped == expected, fuzz::shown(sql) + " stripped to " + fuzz::shown(stripped));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    for (const QString& text : fuzz::decodings(data, size)) {
+        const QStringList parts = fuzz::fields(text, 4);
+        checkCountQuery(parts.at(0), parts.at(1), parts.at(2));
+        checkViewQuery(parts);
+    }
+    return 0;
+}
