@@ -41,7 +41,7 @@ QString stripIsolationClause(const QString& sql) {
         if (c.isHighSurrogate() && i + 1 < matched.size() && matched.at(i + 1).isLowSurrogate())
             ++i;
         else if (c.isSurrogate())
-            matched[i] = QChar::ReplacementCharacter;
+            matched.data()[i] = QChar::ReplacementCharacter;
     }
     const QRegularExpressionMatch match = clause.match(matched);
     if (!match.hasMatch() || !wordStartsAt(sql, match.capturedStart(2)))
