@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <limits>
 #include <sqlext.h>
 
 using namespace platform::grid;
@@ -238,6 +239,9 @@ TEST(SyntaxErrors, MalformedTextGivesAReasonAndNoDefinition) {
         {strayControl, QStringLiteral("nosuch")},
         {QStringLiteral("select * from t"), QStringLiteral("expected '('")},
         {QString(), QStringLiteral("no table")},
+        // Read by recursion: a deep nest is refused before the stack runs out.
+        {QStringLiteral("table(") + QStringLiteral("a=(").repeated(100000),
+         QStringLiteral("nested")},
     };
     for (const Case& c : cases) {
         QString errors;
@@ -245,6 +249,19 @@ TEST(SyntaxErrors, MalformedTextGivesAReasonAndNoDefinition) {
         EXPECT_TRUE(errors.contains(c.says, Qt::CaseInsensitive))
             << "expected '" << c.says.toStdString() << "' in: " << errors.toStdString();
         EXPECT_EQ(d, GridDefinition{}) << c.text.toStdString();
+    }
+}
+
+TEST(ColumnWidth, AnyDescribedSizeGivesAWidthWithinTheGridsBounds) {
+    const auto width = [](ColumnKind kind, long size) {
+        ColumnInfo column;
+        column.kind = kind;
+        column.size = size;
+        return columnWidth(column);
+    };
+    for (const ColumnKind kind : {ColumnKind::Text, ColumnKind::Integer, ColumnKind::Decimal}) {
+        EXPECT_EQ(width(kind, std::numeric_limits<long>::max()), width(ColumnKind::Text, 40));
+        EXPECT_EQ(width(kind, -5), width(ColumnKind::Text, 0));
     }
 }
 

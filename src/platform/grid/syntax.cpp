@@ -240,9 +240,18 @@ private:
         if (peek() == u'"')
             return quotedValue(node.text);
         if (peek() == u'(') {
+            // Lists are read by recursion: a bound keeps any text from exhausting the stack.
+            if (depth_ == maxDepth) {
+                fail(QStringLiteral("Lists are nested more than %1 deep on line %2.")
+                         .arg(QString::number(maxDepth), QString::number(line_)));
+                return false;
+            }
             ++pos_;
             node.isList = true;
-            return attributes(node.list, node.key, node.line);
+            ++depth_;
+            const bool read = attributes(node.list, node.key, node.line);
+            --depth_;
+            return read;
         }
         node.text = word();
         if (node.text.isEmpty()) {
@@ -298,9 +307,11 @@ private:
         }
     }
 
+    static constexpr int maxDepth = 32;
     const QString& s_;
     qsizetype pos_ = 0;
     int line_ = 1;
+    int depth_ = 0;
     QString error_;
 };
 
@@ -571,16 +582,18 @@ std::vector<QString> columnNames(const QStringList& resultNames) {
 }
 
 int columnWidth(const ColumnInfo& column) {
+    // A described size can be anything up to the largest long; no grid is wider than 40.
+    const long size = std::clamp<long>(column.size, 0, 1000);
     long chars = 0;
     switch (column.kind) {
     case ColumnKind::Text:
-        chars = column.size;
+        chars = size;
         break;
     case ColumnKind::Integer:
-        chars = column.size + 1;
+        chars = size + 1;
         break;
     case ColumnKind::Decimal:
-        chars = column.size + 2;
+        chars = size + 2;
         break;
     case ColumnKind::Float:
         chars = 14;
