@@ -813,9 +813,14 @@ bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
         error = cannotWrite(path, lxwText(rc));
         return false;
     }
+    // Writing the workbook out fails on a full disk with a zip library code that says nothing of
+    // why; the reason is in errno.
+    errno = 0;
     rc = workbook_close(book.release());
     if (rc != LXW_NO_ERROR) {
-        error = cannotWrite(path, lxwText(rc));
+        const int why = errno;
+        error =
+            cannotWrite(path, why != 0 ? QString::fromLocal8Bit(std::strerror(why)) : lxwText(rc));
         return false;
     }
     if (const QString damage = damagedPart(temp.path()); !damage.isEmpty()) {
