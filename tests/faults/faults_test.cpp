@@ -367,6 +367,10 @@ TEST_F(ConnectionFaultTest, AfterTheConnectionIsLostRetrieveSaysSoAndNewConnecti
     ASSERT_GT(employees, 0);
     ASSERT_TRUE(boxes.shown().empty()) << lastBox().toStdString();
 
+    // The message says what happened and what helps, whatever the driver's own text says.
+    const QString lost = QStringLiteral(
+        "The connection to the database is lost: use New Connection to log on again.");
+
     // An administrator ends the program's session while it sits idle.
     ASSERT_EQ(server.psql(QStringLiteral("select bool_and(pg_terminate_backend(pid)) from "
                                          "pg_stat_activity where usename = 'dorvane'")),
@@ -376,6 +380,7 @@ TEST_F(ConnectionFaultTest, AfterTheConnectionIsLostRetrieveSaysSoAndNewConnecti
     retrieveEmployees();
     EXPECT_LT(timer.elapsed(), 10000);
     ASSERT_EQ(boxes.shown().size(), 1u) << lastBox().toStdString();
+    EXPECT_TRUE(lastBox().contains(lost)) << lastBox().toStdString();
     EXPECT_TRUE(lastBox().contains(QStringLiteral("SQLSTATE"))) << lastBox().toStdString();
 
     newConnection();
@@ -391,6 +396,7 @@ TEST_F(ConnectionFaultTest, AfterTheConnectionIsLostRetrieveSaysSoAndNewConnecti
     retrieveEmployees();
     EXPECT_LT(timer.elapsed(), 10000);
     ASSERT_EQ(boxes.shown().size(), 2u) << lastBox().toStdString();
+    EXPECT_TRUE(lastBox().contains(lost)) << lastBox().toStdString();
     EXPECT_TRUE(lastBox().contains(QStringLiteral("SQLSTATE"))) << lastBox().toStdString();
 
     newConnection();
