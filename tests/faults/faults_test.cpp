@@ -68,7 +68,8 @@ protected:
         return QTest::qWaitFor([&] { return sheet.isNull(); }, 10000);
     }
 
-    // While `busy` holds, the server goes down: once, after `when` first holds.
+    // The server goes down once `when` holds, checked at every turn of the event loop (a
+    // retrieval's among them); `killed` says whether it stopped.
     void killWhen(QTimer& watch, std::function<bool()> when, bool& killed) {
         watch.setInterval(0);
         QObject::connect(&watch, &QTimer::timeout, [this, &watch, when, &killed] {
