@@ -295,7 +295,9 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
     if (SQL_SUCCEEDED(rc))
         rc = SQLNumResultCols(stmt.get(), &count);
     if (!SQL_SUCCEEDED(rc)) {
-        errors = driverText(rc, SQL_HANDLE_STMT, stmt.get());
+        // The first statement after the session was ended may fail with a text that does not
+        // say so.
+        errors = odbc::statementFailureText(stmt.get(), slot.handle());
         return {};
     }
     if (count <= 0) {

@@ -3,6 +3,8 @@
 #include "platform/grid/excel_book.h"
 
 #include <QtGlobal>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 #include <xlsxwriter.h>
 
@@ -44,7 +46,18 @@ public:
     }
     bool close() override {
         lxw_workbook* book = std::exchange(book_, nullptr);
-        return book != nullptr && check(workbook_close(book));
+        if (book == nullptr)
+            return false;
+        // Writing the workbook out fails on a full disk with a zip library code that says nothing
+        // of why; the reason is in errno.
+        errno = 0;
+        const lxw_error rc = workbook_close(book);
+        if (rc == LXW_NO_ERROR)
+            return true;
+        const int why = errno;
+        error_ = why != 0 ? QString::fromLocal8Bit(std::strerror(why))
+                          : QString::fromUtf8(lxw_strerror(rc));
+        return false;
     }
     QString error() const override { return error_; }
 

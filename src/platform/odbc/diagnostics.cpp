@@ -45,4 +45,27 @@ QString formatDiagnostics(const std::vector<DiagRecord>& records) {
     return lines.join(QLatin1Char('\n'));
 }
 
+bool connectionLost(SQLHDBC connection, const std::vector<DiagRecord>& records) {
+    for (const auto& r : records) {
+        // 57P01: the session was ended by an administrator; 57P02: the server crashed.
+        if (r.sqlState.startsWith(u"08") || r.sqlState == u"57P01" || r.sqlState == u"57P02")
+            return true;
+    }
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return connection != SQL_NULL_HANDLE &&
+           SQL_SUCCEEDED(
+               SQLGetConnectAttrW(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
+QString statementFailureText(SQLHSTMT statement, SQLHDBC connection) {
+    const auto records = diagnostics(SQL_HANDLE_STMT, statement);
+    QString text = records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
+                                   : formatDiagnostics(records);
+    if (connectionLost(connection, records))
+        text.prepend(QStringLiteral("The connection to the database is lost: use New Connection "
+                                    "to log on again.\n"));
+    return text;
+}
+
 } // namespace platform::odbc

@@ -18,4 +18,13 @@ std::vector<DiagRecord> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 // Every record, one a line: "SQLSTATE = 28P01, native error 210: <driver text>".
 QString formatDiagnostics(const std::vector<DiagRecord>& records);
 
+// True when the connection is gone: the driver says so, or a record has a connection-exception
+// SQLSTATE (08...) or says that the server ended the session or shut down. Only a new logon
+// helps then.
+bool connectionLost(SQLHDBC connection, const std::vector<DiagRecord>& records);
+
+// The diagnostics of a failed statement, one a line as formatDiagnostics writes them; led by a
+// sentence saying so when the connection is gone, which the driver's own text may not say.
+QString statementFailureText(SQLHSTMT statement, SQLHDBC connection);
+
 } // namespace platform::odbc
