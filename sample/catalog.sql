@@ -39,11 +39,18 @@ CREATE FUNCTION sys.catalog_delay() RETURNS void LANGUAGE sql VOLATILE AS $$
     SELECT pg_sleep(coalesce(nullif(current_setting('dorvane.catalog_delay', true), '')::float8, 0))
 $$;
 
+-- A table name as Db2 would store it: an ordinary name (which PostgreSQL folded to lower case
+-- where Db2 folds to upper case) in capitals; a name that was written in double quotes (a blank,
+-- a quote, capitals) exactly as written.
+CREATE FUNCTION sys.db2_name(name text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE WHEN name ~ '^[a-z_][a-z0-9_$]*$' THEN upper(name) ELSE name END
+$$;
+
 CREATE VIEW "SYSIBM"."SYSTABLES" AS
     SELECT CAST(rpad(upper(n.nspname::text), greatest(8, char_length(n.nspname::text))) AS varchar(128))
                                                         AS creator,
-           CAST(upper(c.relname::text) AS varchar(128)) AS name,
-           CAST(upper(c.relname::text) AS varchar(128)) AS "NAME",
+           CAST(sys.db2_name(c.relname::text) AS varchar(128)) AS name,
+           CAST(sys.db2_name(c.relname::text) AS varchar(128)) AS "NAME",
            CAST(CASE WHEN c.relkind IN ('v', 'm') THEN 'V' ELSE 'T' END AS char(1))
                                                         AS type
       FROM pg_catalog.pg_class c
@@ -74,3 +81,4 @@ CREATE VIEW sysibm.systables AS
 GRANT USAGE ON SCHEMA "SYSIBM", sysibm, sys TO PUBLIC;
 GRANT SELECT ON "SYSIBM"."SYSTABLES", sysibm.systables, sys.syscatalog TO PUBLIC;
 GRANT EXECUTE ON FUNCTION sys.catalog_delay() TO PUBLIC;
+GRANT EXECUTE ON FUNCTION sys.db2_name(text) TO PUBLIC;

@@ -20,12 +20,13 @@ QString rewriteCountQuery(const QString& select, const QString& oldName, const Q
     // The scan resumes where the quote was, so that ~"~" (two quotes in a row) loses both.
     for (qsizetype p = text.indexOf(quote); p >= 0; p = text.indexOf(quote, p))
         text.remove(p, quote.size());
-    if (oldName.isEmpty())
+    // The old name stands in the text as its quotes left it: a delimited name without them.
+    QString old = oldName;
+    old.remove(u'"');
+    if (old.isEmpty())
         return text;
-    for (qsizetype p = text.indexOf(oldName); p >= 0;
-         p = text.indexOf(oldName, p + newName.size())) {
-        text.replace(p, oldName.size(), newName);
-    }
+    for (qsizetype p = text.indexOf(old); p >= 0; p = text.indexOf(old, p + newName.size()))
+        text.replace(p, old.size(), newName);
     return text;
 }
 

@@ -16,8 +16,10 @@ QString viewQuery(const QString& table, const QString& columns, const QString& c
                   const QString& sort);
 
 // The count query's text as read back from d_rows (double quotes as ~"), with the quotes taken
-// out and every occurrence of `oldName` replaced by `newName`. The scan resumes after the
-// inserted name, so a new name that contains the old one is replaced once, not for ever.
+// out and every occurrence of `oldName` replaced by `newName`. The old name is looked for as
+// the text holds it once the quotes are out: a delimited name, such as DB2INST1."two words",
+// without its quotes. The scan resumes after the inserted name, so a new name that contains the
+// old one is replaced once, not for ever.
 QString rewriteCountQuery(const QString& select, const QString& oldName, const QString& newName);
 
 } // namespace app

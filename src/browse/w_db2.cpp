@@ -14,7 +14,19 @@
 namespace app {
 
 QString catalogTableName(const QString& creator, const QString& name) {
-    return creator.trimmed() + QStringLiteral(".") + name;
+    // An ordinary name goes as listed, which both Db2 (upper case) and PostgreSQL (lower case)
+    // fold to itself. Any other one (a blank, a quote, mixed case) is a delimited identifier.
+    bool ordinary = !name.isEmpty() && !name.front().isDigit() &&
+                    (name == name.toUpper() || name == name.toLower());
+    for (const QChar c : name) {
+        if (!(c.isLetterOrNumber() || c == u'_'))
+            ordinary = false;
+    }
+    if (ordinary)
+        return creator.trimmed() + QStringLiteral(".") + name;
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return creator.trimmed() + QStringLiteral(".\"") + quoted + u'"';
 }
 
 w_db2::w_db2() {

@@ -16,7 +16,8 @@ public:
                            const platform::grid::DwObject& dwo) override;
 };
 
-// The chosen table of a catalog row: the creator without its padding blanks, ".", the name.
+// The chosen table of a catalog row: the creator without its padding blanks, ".", the name (in
+// double quotes when it is not an ordinary identifier in one case, e.g. "it's here").
 QString catalogTableName(const QString& creator, const QString& name);
 
 } // namespace app

@@ -68,3 +68,31 @@ TEST(CatalogTableName, CreatorLosesItsPaddingAndTheNameIsKeptAsReturned) {
     EXPECT_EQ(text(catalogTableName(QStringLiteral("TOOLS   "), QStringLiteral("TOOL"))),
               "TOOLS.TOOL");
 }
+
+TEST(CatalogTableName, NamesThatAreNoOrdinaryIdentifiersGoInDoubleQuotes) {
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("DB2INST1"), QStringLiteral("it's here"))),
+              "DB2INST1.\"it's here\"");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("DB2INST1 "), QStringLiteral("two words"))),
+              "DB2INST1.\"two words\"");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("say \"hi\""))),
+              "S.\"say \"\"hi\"\"\"");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("MixedCase"))),
+              "S.\"MixedCase\"");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("1ST"))), "S.\"1ST\"");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("emp_2"))), "S.emp_2");
+}
+
+TEST(CountQueryRewrite, AQuotedNameIsReplacedAfterItsQuotesWentWithTheOthers) {
+    // The count query of DB2INST1."two words", as the grid reports it back.
+    const QString counted =
+        rewriteCountQuery(designedCount, QStringLiteral("SYSADM.EPEVR_EVEROLUP_TBL"),
+                          QStringLiteral("DB2INST1.\"two words\""));
+    EXPECT_EQ(text(counted), "  SELECT count(*) as tbl_rows  \r\n"
+                             "    FROM DB2INST1.\"two words\"   \r\n\tWITH UR");
+    QString reported = counted;
+    reported.replace(u'"', QStringLiteral("~\""));
+    EXPECT_EQ(text(rewriteCountQuery(reported, QStringLiteral("DB2INST1.\"two words\""),
+                                     QStringLiteral("DB2INST1.\"it's here\""))),
+              "  SELECT count(*) as tbl_rows  \r\n"
+              "    FROM DB2INST1.\"it's here\"   \r\n\tWITH UR");
+}

@@ -446,3 +446,50 @@ TEST_F(Db2TableListTest, CloseAskedForDuringTheCountStaysAskedForUntilTheSheetIs
     EXPECT_TRUE(frame->sheets().isEmpty());
     EXPECT_TRUE(boxes.shown().empty());
 }
+
+TEST_F(Db2TableListTest, TablesNamedWithAQuoteOrABlankAreListedCountedPreviewedAndViewed) {
+    ScratchTable quote(*slot, QStringLiteral("it's here"),
+                       QStringLiteral("id integer primary key, \"odd name\" varchar(20)"),
+                       QStringLiteral("(1, 'a'), (2, 'b'), (3, 'c')"));
+    ScratchTable blank(*slot, QStringLiteral("two words"),
+                       QStringLiteral("id integer primary key, label varchar(20)"),
+                       QStringLiteral("(1, 'p'), (2, 'q'), (3, 'r'), (4, 's'), (5, 't'), "
+                                      "(6, 'u'), (7, 'v')"));
+    // As the list names them: the creator in capitals, the name in double quotes.
+    const auto listed = [](const ScratchTable& table) {
+        return QStringLiteral("DB2INST1") + table.name().mid(QStringLiteral("db2inst1").size());
+    };
+    w_db2* sheet = openList();
+    ASSERT_GT(rowOf(sheet, listed(quote)), 0);
+    ASSERT_GT(rowOf(sheet, listed(blank)), 0);
+
+    clickTable(sheet, listed(quote));
+    EXPECT_EQ(countShown(sheet), QStringLiteral("3"));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 3);
+    EXPECT_EQ(sheet->dw_1->GetItemString(3, 2), QStringLiteral("c"));
+    EXPECT_TRUE(sheet->st_preview->isHidden()) << "the three rows are the whole table";
+
+    clickTable(sheet, listed(blank));
+    EXPECT_EQ(countShown(sheet), QStringLiteral("7"));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_FALSE(sheet->st_preview->isHidden());
+
+    // The count query moves on from a quoted name as from any other.
+    clickTable(sheet, employee);
+    EXPECT_EQ(countShown(sheet), count(employee));
+    clickTable(sheet, listed(quote));
+    EXPECT_EQ(countShown(sheet), QStringLiteral("3"));
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'\n').toStdString();
+
+    // Columns, criterion and sort on the quoted table.
+    sheet->sle_1->setText(QStringLiteral("id, \"odd name\""));
+    sheet->sle_restriction->setText(QStringLiteral("\"odd name\" <> 'b'"));
+    sheet->sle_sort->setText(QStringLiteral("id desc"));
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'\n').toStdString();
+    ASSERT_EQ(sheet->dw_1->RowCount(), 2);
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, 1) + sheet->dw_1->GetItemString(1, 2) +
+                  sheet->dw_1->GetItemString(2, 1) + sheet->dw_1->GetItemString(2, 2),
+              QStringLiteral("3c1a"));
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("2"));
+}

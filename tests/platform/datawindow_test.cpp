@@ -626,3 +626,32 @@ TEST_F(DataWindowTest, TextReadsTheSameWhetherTheDriverHandsOutUtf8OrUtf16) {
     EXPECT_TRUE(utf8.contains(QStringLiteral("x\U0001F600y")));
     EXPECT_TRUE(utf8.contains(QStringLiteral("O'Brien")));
 }
+
+TEST_F(DataWindowTest, TextHoldingNulShowsWholeAndSavesAsEachFormatCanCarryIt) {
+    build(QStringLiteral("select 'x'::text as t, 1 as n"));
+    ASSERT_EQ(grid.Retrieve(), 1);
+    const QString withNul = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b,c");
+    ASSERT_EQ(grid.SetItem(1, 1, withNul), 1);
+    const QAbstractItemModel* model = grid.view()->model();
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), withNul);
+    EXPECT_EQ(grid.GetItemString(1, 1), withNul);
+    grid.view()->viewport()->grab();
+
+    // CSV and SQL keep the NUL as it is; JSON escapes it; XML, which cannot hold it at all,
+    // writes U+FFFD in its place.
+    QTemporaryDir folder;
+    const auto saved = [&](const QString& file, ExportFormat format) {
+        EXPECT_EQ(grid.SaveAs(folder.filePath(file), format), 1);
+        QFile in(folder.filePath(file));
+        EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+        return in.readAll();
+    };
+    EXPECT_EQ(saved(QStringLiteral("nul.csv"), ExportFormat::Csv),
+              QByteArray("t,n\r\n\"a\0b,c\",1\r\n", 16));
+    EXPECT_TRUE(saved(QStringLiteral("nul.sql"), ExportFormat::SqlInsert)
+                    .contains(QByteArray("VALUES ('a\0b,c', 1);", 20)));
+    EXPECT_TRUE(
+        saved(QStringLiteral("nul.json"), ExportFormat::Json).contains("\"t\":\"a\\u0000b,c\""));
+    EXPECT_TRUE(saved(QStringLiteral("nul.xml"), ExportFormat::Xml)
+                    .contains(QStringLiteral("<t>a\ufffdb,c</t>").toUtf8()));
+}

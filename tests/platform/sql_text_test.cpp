@@ -57,3 +57,29 @@ TEST(SingleTableOfSelect, JoinsListsSubqueriesAndOtherStatementsGiveNothing) {
          })
         EXPECT_EQ(singleTableOfSelect(QString::fromUtf8(sql)), QString()) << sql;
 }
+
+TEST(HoldsSeveralStatements, ASemicolonOutsideLiteralsAndCommentsWithMoreAfterIt) {
+    for (const char* sql : {
+             "select 1; drop table t",
+             "select 1;drop table t;",
+             "select 1 /* ; */; delete from t",
+             "select ';' as x; delete from t",
+             "select 1 -- one\n; delete from t",
+             // Text the scanner cannot follow, with a semicolon in it.
+             "select E'it\\'s'; drop table t",
+             "select $$;$$ as x",
+             "select $q$ ' $q$; drop table t",
+             "select 'open; drop table t",
+         })
+        EXPECT_TRUE(holdsSeveralStatements(QString::fromUtf8(sql))) << sql;
+    for (const char* sql : {
+             "select 1",
+             "select 1;",
+             "select 1; ;  -- done",
+             "select ';' as x, \"a;b\" from t /* ; drop table t */",
+             "select 'it''s; here' from t",
+             "select 1 -- ; drop table t",
+             "",
+         })
+        EXPECT_FALSE(holdsSeveralStatements(QString::fromUtf8(sql))) << sql;
+}

@@ -5,10 +5,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -460,4 +463,262 @@ TEST_F(SqlpadTest, SavePrintAndRetrieveWaitWhileRowsArriveAndTheResultStaysWhole
     EXPECT_TRUE(QDir(printed.path()).isEmpty());
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+}
+
+// --- Input at the edges: very wide and very long results, text that is not UTF-8, statements
+// that are no queries.
+
+namespace {
+
+// The file that Save As writes for `format`, through the file dialog as the user picks it.
+QByteArray savedAs(w_sqlpad* sheet, const QTemporaryDir& folder, const QString& file,
+                   platform::grid::ExportFormat format) {
+    whenFileDialog([&](QFileDialog* dialog) {
+        dialog->selectNameFilter(platform::grid::exportFilter(format));
+        dialog->selectFile(folder.filePath(file));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    platform::TriggerEvent(sheet, "ue_saveas");
+    QFile saved(folder.filePath(file));
+    EXPECT_TRUE(saved.open(QIODevice::ReadOnly)) << file.toStdString();
+    return saved.readAll();
+}
+
+QVariant shown(w_sqlpad* sheet, long row, int column, int role = Qt::DisplayRole) {
+    const QAbstractItemModel* model = sheet->dw_1->view()->model();
+    return model->data(model->index(static_cast<int>(row - 1), column - 1), role);
+}
+
+} // namespace
+
+TEST_F(SqlpadTest, ThousandColumnsShowWithTheirHeadingsAndSaveAsCsvHoldsThemAll) {
+    QTemporaryDir folder;
+    QStringList items;
+    QStringList names;
+    QStringList values;
+    for (int i = 1; i <= 1000; ++i) {
+        items << QStringLiteral("%1 as c%1").arg(i);
+        names << QStringLiteral("c%1").arg(i);
+        values << QString::number(i);
+    }
+    w_sqlpad* sheet = openWorkspace();
+    retrieve(sheet, QStringLiteral("select ") + items.join(QStringLiteral(", ")));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+    ASSERT_EQ(sheet->dw_1->ColumnCount(), 1000);
+    ASSERT_EQ(sheet->dw_1->RowCount(), 1);
+    const QAbstractItemModel* model = sheet->dw_1->view()->model();
+    const QHeaderView* header = sheet->dw_1->view()->horizontalHeader();
+    QStringList headings;
+    QStringList cells;
+    for (int c = 1; c <= 1000; ++c) {
+        headings << model->headerData(c - 1, Qt::Horizontal).toString();
+        cells << shown(sheet, 1, c).toString();
+        EXPECT_FALSE(header->isSectionHidden(c - 1)) << c;
+        EXPECT_GT(header->sectionSize(c - 1), 0) << c;
+    }
+    EXPECT_EQ(headings, names);
+    EXPECT_EQ(cells, values);
+
+    const QByteArray csv =
+        savedAs(sheet, folder, QStringLiteral("wide.csv"), platform::grid::ExportFormat::Csv);
+    EXPECT_EQ(csv, (names.join(u',') + QStringLiteral("\r\n") + values.join(u',') +
+                    QStringLiteral("\r\n"))
+                       .toUtf8());
+}
+
+TEST_F(SqlpadTest, HugeTextAndBinaryCellsShowCutQuicklyAndSaveAsWritesThemWhole) {
+    QTemporaryDir folder;
+    // 10 MB of text with a character of two and one of three bytes, and 5 MB of bytes.
+    const QString text = QStringLiteral("\u00e9") +
+                         QString(QStringLiteral("0123456789")).repeated(1024 * 1024) +
+                         QStringLiteral("\u03a9");
+    const QByteArray hex = QByteArray("00FF10EF").repeated(5 * 1024 * 1024 / 4);
+    w_sqlpad* sheet = openWorkspace();
+    retrieve(sheet, QStringLiteral("select 'é' || repeat('0123456789', 1048576) || 'Ω' as t, "
+                                   "decode(repeat('00ff10ef', 1310720), 'hex') as b"));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+    ASSERT_EQ(sheet->dw_1->RowCount(), 1);
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, 1), text);
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, 2), QString::fromLatin1(hex));
+    // The rows are kept as read, not as UTF-16 or hex text: about 15 MB.
+    EXPECT_LT(sheet->dw_1->rows().allocatedBytes(), std::size_t{24} << 20);
+
+    // The cells show their start, cut; painting and asking for them again and again is quick.
+    EXPECT_EQ(shown(sheet, 1, 1).toString(), text.left(200) + QStringLiteral("\u2026"));
+    EXPECT_EQ(shown(sheet, 1, 2).toString(),
+              QStringLiteral("0x00FF10EF00FF10EF\u2026 (5242880 bytes)"));
+    EXPECT_EQ(shown(sheet, 1, 1, Qt::ToolTipRole).toString(), text.left(4000));
+    QElapsedTimer clock;
+    clock.start();
+    sheet->dw_1->view()->viewport()->grab();
+    for (int i = 0; i < 300; ++i) {
+        for (int column : {1, 2}) {
+            shown(sheet, 1, column);
+            shown(sheet, 1, column, Qt::ToolTipRole);
+        }
+    }
+    EXPECT_LT(clock.elapsed(), 1000) << "a cell's display reads only its start";
+
+    const QByteArray csv =
+        savedAs(sheet, folder, QStringLiteral("big.csv"), platform::grid::ExportFormat::Csv);
+    EXPECT_TRUE(csv == QByteArray("t,b\r\n") + text.toUtf8() + ',' + hex + "\r\n")
+        << "the file holds " << csv.size() << " bytes";
+    const QByteArray sql =
+        savedAs(sheet, folder, QStringLiteral("big.sql"), platform::grid::ExportFormat::SqlInsert);
+    EXPECT_TRUE(sql.contains(QByteArray("'") + text.toUtf8() + "', X'" + hex + "');"));
+}
+
+TEST_F(SqlpadTest, MegabyteStatementIsKeptInTheEditorDescribedAndRetrieved) {
+    QStringList list;
+    for (int n = 1; n <= 165000; ++n)
+        list << QString::number(n);
+    const QString query = QStringLiteral("select n from generate_series(1, 5000) n where n in (") +
+                          list.join(u',') + QStringLiteral(") order by n");
+    ASSERT_GT(query.size(), 1000000);
+    w_sqlpad* sheet = openWorkspace();
+    QElapsedTimer clock;
+    clock.start();
+    retrieve(sheet, query);
+    EXPECT_LT(clock.elapsed(), 60000);
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+    EXPECT_EQ(sheet->mle_1->text(), query);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5000);
+    EXPECT_EQ(sheet->dw_1->GetItemString(5000, 1), QStringLiteral("5000"));
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("5000"));
+    EXPECT_EQ(sheet->dw_1->TableSelect(), query + QStringLiteral("  WITH UR "));
+}
+
+TEST_F(SqlpadTest, StatementsThatAreNoQueriesAreDescribedOnlyAndNeverRunOnTheServer) {
+    ScratchTable table(*slot, QStringLiteral("sqlpad_kept"),
+                       QStringLiteral("id integer primary key, name varchar(40)"),
+                       QStringLiteral("(1, 'one'), (2, 'two')"));
+    const auto contents = [&] {
+        return queryValue(*slot, QStringLiteral("select string_agg(id || ':' || name, ',' "
+                                                "order by id) from %1")
+                                     .arg(table.name()));
+    };
+    // Every statement the server runs goes to its log; each statement here carries a mark of
+    // its own, so that the log tells which of them ran.
+    ASSERT_TRUE(runAsSuperuser(QStringLiteral("alter system set log_statement = 'all'")));
+    ASSERT_TRUE(runAsSuperuser(QStringLiteral("select pg_reload_conf()")));
+    const QString mark = QStringLiteral("mark_%1_").arg(QCoreApplication::applicationPid());
+    w_sqlpad* sheet = openWorkspace();
+    const auto loggedAfterRetrieving = [&](const QString& probe) {
+        // The server reloads its settings a moment after it is asked to.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            retrieve(sheet, QStringLiteral("select 1 as probe /* %1 */").arg(probe));
+            if (serverLog().contains(probe.toUtf8()))
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    };
+    ASSERT_TRUE(loggedAfterRetrieving(mark + QStringLiteral("first_probe")));
+    ASSERT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+
+    const QStringList noColumns = {
+        QStringLiteral("insert into %1 values (3, 'three') /* %2insert */"),
+        QStringLiteral("delete from %1 /* %2delete */"),
+        QStringLiteral("drop table %1 /* %2drop */"),
+        QStringLiteral("set search_path to public /* %2set %1 */"),
+        QStringLiteral("begin /* %2begin %1 */")};
+    const QStringList joined = {
+        QStringLiteral("select 1 as one /* %2joined */; drop table %1"),
+        QStringLiteral("select 1 as one; delete from %1 /* %2joined_delete */;"),
+        QStringLiteral("select E'it\\'s' as one; drop table %1 /* %2escaped */")};
+    for (const QString& statement : noColumns + joined)
+        retrieve(sheet, statement.arg(table.name(), mark));
+
+    const QStringList boxesSaid = said();
+    ASSERT_EQ(boxesSaid.size(), noColumns.size() + joined.size())
+        << boxesSaid.join(u'\n').toStdString();
+    for (qsizetype i = 0; i < boxesSaid.size(); ++i) {
+        const bool several = i >= noColumns.size();
+        EXPECT_EQ(boxesSaid.at(i),
+                  QStringLiteral("Caution / SyntaxFromSQL errors: ") +
+                      (several ? QStringLiteral(
+                                     "The text holds more than one statement; retrieve one query.")
+                               : QStringLiteral("The statement returns no columns.")) +
+                      QStringLiteral("\r\nSome columns are not presentable."));
+    }
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+    EXPECT_EQ(platform::currentPointer(), platform::Pointer::Arrow);
+    // On the sheet's own connection, which would see its own uncommitted changes.
+    EXPECT_EQ(contents(), QStringLiteral("1:one,2:two"));
+
+    // The workspace goes on as before.
+    ASSERT_TRUE(loggedAfterRetrieving(mark + QStringLiteral("last_probe")));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 1);
+    // What the server ran: its "statement:" and "execute" lines (an error it met while
+    // describing would show the text too, on a line of its own).
+    QByteArrayList ran;
+    for (const QByteArray& line : serverLog().split('\n')) {
+        if (line.contains("LOG:  statement: ") || line.contains("LOG:  execute "))
+            ran << line;
+    }
+    const QByteArray log = ran.join('\n');
+    EXPECT_TRUE(log.contains((mark + QStringLiteral("last_probe")).toUtf8()));
+    for (const char* statement :
+         {"insert", "delete", "drop", "set", "begin", "joined", "joined_delete", "escaped"})
+        EXPECT_FALSE(log.contains((mark + QString::fromLatin1(statement) + u' ').toUtf8()))
+            << statement << " ran on the server";
+}
+
+TEST_F(SqlpadTest, SqliteTextThatIsNotUtf8ShowsReplacementMarksAndKeepsTheRestOfTheRow) {
+    // The SQLite sample, on a slot of its own.
+    platform::Transaction lite(QStringLiteral("SQLCA1"));
+    lite.DBMS = QStringLiteral("ODBC");
+    lite.DBParm = QStringLiteral("DSN=") + sqliteDsn();
+    lite.Connect();
+    ASSERT_EQ(lite.SQLCode, 0) << lite.SQLErrText.toStdString();
+    app::globals().SQLCA1 = &lite;
+    const QString table = QStringLiteral("odd_text_%1").arg(QCoreApplication::applicationPid());
+    struct Cleanup {
+        platform::Transaction& lite;
+        QString table;
+        ~Cleanup() {
+            platform::destroyWindows();
+            app::globals().SQLCA1 = nullptr;
+            lite.Rollback();
+            execute(lite, QStringLiteral("drop table if exists %1").arg(table));
+            lite.Commit();
+            lite.Disconnect();
+        }
+    } cleanup{lite, table};
+    ASSERT_TRUE(execute(lite, QStringLiteral("create table %1 (id integer primary key, v text, "
+                                             "w text, z integer)")
+                                  .arg(table)));
+    // a, a lead byte without its follower, (, a byte that is never UTF-8, b; then a NUL inside.
+    ASSERT_TRUE(execute(lite, QStringLiteral("insert into %1 values "
+                                             "(1, cast(X'61C328FF62' as text), 'after', 7), "
+                                             "(2, 'a' || char(0) || 'b', 'after2', 8), "
+                                             "(3, 'Zo\u00eb', 'after3', 9)")
+                                  .arg(table)));
+    lite.Commit();
+
+    QTemporaryDir folder;
+    w_sqlpad* sheet = openWorkspace(QStringLiteral("SQLCA1"));
+    retrieve(sheet, QStringLiteral("select id, v, w, z from %1 order by id").arg(table));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+    ASSERT_EQ(sheet->dw_1->RowCount(), 3);
+    const QString marked = QStringLiteral("a\ufffd(\ufffdb");
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, 2), marked);
+    EXPECT_EQ(shown(sheet, 1, 2).toString(), marked);
+    // The SQLite driver itself ends a text at a NUL: the grid holds what it hands out.
+    EXPECT_EQ(sheet->dw_1->GetItemString(2, 2), QStringLiteral("a"));
+    EXPECT_EQ(sheet->dw_1->GetItemString(3, 2), QStringLiteral("Zo\u00eb"));
+    QStringList rest;
+    for (long row = 1; row <= 3; ++row)
+        rest << sheet->dw_1->GetItemString(row, 1) + u'/' + sheet->dw_1->GetItemString(row, 3) +
+                    u'/' + sheet->dw_1->GetItemString(row, 4);
+    EXPECT_EQ(rest, (QStringList{QStringLiteral("1/after/7"), QStringLiteral("2/after2/8"),
+                                 QStringLiteral("3/after3/9")}));
+
+    // Saved as shown: each byte sequence that is not UTF-8 becomes U+FFFD, so that the file is
+    // UTF-8 throughout.
+    const QByteArray csv =
+        savedAs(sheet, folder, QStringLiteral("odd.csv"), platform::grid::ExportFormat::Csv);
+    EXPECT_EQ(csv, (QStringLiteral("id,v,w,z\r\n1,") + marked +
+                    QStringLiteral(",after,7\r\n2,a,after2,8\r\n3,Zo\u00eb,after3,9\r\n"))
+                       .toUtf8());
 }

@@ -4,6 +4,8 @@
 #include "platform/odbc/wide.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -88,10 +90,58 @@ QPixmap shownPixmap(const QLabel& label) {
 #endif
 }
 
+namespace {
+
+QString scratchName(const QString& stem) {
+    const QString table = QStringLiteral("%1_%2").arg(stem).arg(QCoreApplication::applicationPid());
+    static const QRegularExpression plain(QStringLiteral("^[a-z_][a-z0-9_]*$"));
+    if (plain.match(table).hasMatch())
+        return QStringLiteral("db2inst1.") + table;
+    QString quoted = table;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return QStringLiteral("db2inst1.\"") + quoted + u'"';
+}
+
+QString testDatabaseState() {
+    return qEnvironmentVariable("DORVANE_TEST_DB_STATE");
+}
+
+} // namespace
+
+bool runAsSuperuser(const QString& sql) {
+    QProcess psql;
+    psql.setProcessChannelMode(QProcess::MergedChannels);
+    psql.start(QStringLiteral(DORVANE_SOURCE_DIR "/scripts/db"),
+               {QStringLiteral("psql"), QStringLiteral("--state"), testDatabaseState(),
+                QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                QStringLiteral("-c"), sql});
+    const bool finished = psql.waitForFinished(60000);
+    const QByteArray output = psql.readAll();
+    if (!finished || psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0) {
+        ADD_FAILURE() << sql.toStdString() << ": " << output.toStdString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray serverLog() {
+    QFile record(testDatabaseState() + QStringLiteral("/cluster"));
+    if (!record.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "no cluster recorded in " << testDatabaseState().toStdString();
+        return {};
+    }
+    const QString cluster = QString::fromLocal8Bit(record.readLine()).trimmed();
+    QFile log(cluster + QStringLiteral("/server.log"));
+    if (!log.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << log.fileName().toStdString();
+        return {};
+    }
+    return log.readAll();
+}
+
 ScratchTable::ScratchTable(Transaction& slot, const QString& stem, const QString& columns,
                            const QString& rows)
-    : slot_(slot),
-      name_(QStringLiteral("db2inst1.%1_%2").arg(stem).arg(QCoreApplication::applicationPid())) {
+    : slot_(slot), name_(scratchName(stem)) {
     execute(slot_, QStringLiteral("drop table if exists %1").arg(name_));
     execute(slot_, QStringLiteral("create table %1 (%2)").arg(name_, columns));
     if (!rows.isEmpty())

@@ -57,6 +57,12 @@ QString queryValue(platform::Transaction& slot, const QString& sql);
 // Runs a statement that returns no rows; returns false and records a failure on error.
 bool execute(platform::Transaction& slot, const QString& sql);
 
+// Runs `sql` on the test database as its superuser (scripts/db psql); false, with a test
+// failure, when psql fails.
+bool runAsSuperuser(const QString& sql);
+// What the test database's server has written to its log so far.
+QByteArray serverLog();
+
 // `tables` without the scratch tables and views of test processes (named "..._<pid>"), which
 // the tests running beside this one make and drop at any time.
 QStringList withoutScratchTables(QStringList tables);
@@ -67,7 +73,8 @@ QStringList repeated(int count, const QString& text);
 QPixmap shownPixmap(const QLabel& label);
 
 // A table of the test process's own in schema db2inst1, created (and filled with `rows`, a
-// VALUES list, when given) and committed; rolled back and dropped again at the end.
+// VALUES list, when given) and committed; rolled back and dropped again at the end. A stem that
+// is not a lower-case identifier ("it's here") makes a delimited name: db2inst1."it's here_<pid>".
 class ScratchTable {
 public:
     ScratchTable(platform::Transaction& slot, const QString& stem, const QString& columns,

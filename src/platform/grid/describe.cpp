@@ -290,6 +290,12 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
         errors = QStringLiteral("The statement returns no columns.");
         return {};
     }
+    // A driver may run statements joined by ";" one after another when the grid executes the
+    // text, though describing shows only the first: such a text is refused here, unexecuted.
+    if (odbc::holdsSeveralStatements(text)) {
+        errors = QStringLiteral("The text holds more than one statement; retrieve one query.");
+        return {};
+    }
     rc = SQLPrepareW(stmt.get(), odbc::wide(text), odbc::wideLength(text));
     SQLSMALLINT count = 0;
     if (SQL_SUCCEEDED(rc))

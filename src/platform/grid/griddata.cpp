@@ -128,6 +128,41 @@ QString GridData::text(long row, int col) const {
     return current(storeRow(row), col).value_or(QString());
 }
 
+QString GridData::head(long row, int col, qsizetype characters, bool& cut) const {
+    const std::uint32_t r = storeRow(row);
+    const auto c = static_cast<std::size_t>(col);
+    if (isModified(r, col) || base_.count(cellKey(r, col)) != 0 || store_.isNull(r, c)) {
+        QString text = current(r, col).value_or(QString());
+        cut = text.size() > characters;
+        if (cut)
+            text.truncate(characters);
+        return text;
+    }
+    const auto wanted = static_cast<std::size_t>(std::max<qsizetype>(characters, 0));
+    if (definition_.columns[c].kind == ColumnKind::Binary) {
+        cut = store_.cellSize(r, c) > wanted / 2;
+        return hexOf(store_.head(r, c, wanted / 2));
+    }
+    // A character takes at most four bytes of UTF-8 (a byte that is not UTF-8 becomes one
+    // character); the margin keeps a sequence cut at the end of the read bytes clear of the
+    // characters kept.
+    const std::size_t limit = wanted * 4 + 8;
+    QString text = QString::fromUtf8(store_.head(r, c, limit));
+    cut = store_.cellSize(r, c) > limit || text.size() > characters;
+    if (cut)
+        text.truncate(characters);
+    return text;
+}
+
+std::size_t GridData::byteCount(long row, int col) const {
+    const std::uint32_t r = storeRow(row);
+    if (!isModified(r, col) && base_.count(cellKey(r, col)) == 0)
+        return store_.isNull(r, static_cast<std::size_t>(col))
+                   ? 0
+                   : store_.cellSize(r, static_cast<std::size_t>(col));
+    return static_cast<std::size_t>(bytes(row, col).size());
+}
+
 QByteArray GridData::bytes(long row, int col) const {
     if (definition_.columns[static_cast<std::size_t>(col)].kind != ColumnKind::Binary)
         return {};

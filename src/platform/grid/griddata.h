@@ -53,6 +53,11 @@ public:
     bool isNull(long row, int col) const override;
     QString text(long row, int col) const override;
     QByteArray bytes(long row, int col) const override;
+    // The first `characters` characters of text(), and whether the cell holds more: reads only
+    // the start of a stored cell however long it is (binary cells: hex digits, two a byte).
+    QString head(long row, int col, qsizetype characters, bool& cut) const;
+    // The length in bytes of a binary cell (0 for NULL).
+    std::size_t byteCount(long row, int col) const;
 
     // Appends the rows of a retrieved batch, from `first` to before `end`. Returns false, and
     // appends nothing, when a column would outgrow what the grid can address (4 GiB).

@@ -26,18 +26,18 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         if (data_.isNull(index.row(), col))
             return data_.isDefault(index.row(), col) ? QStringLiteral("default")
                                                      : QStringLiteral("NULL");
+        // Only the start of a cell is read: a cell may hold megabytes.
+        bool cut = false;
         if (column.kind == ColumnKind::Binary) {
-            const QString hex = data_.text(index.row(), col);
-            const qsizetype bytes = hex.size() / 2;
-            return hex.size() <= 16
-                       ? QStringLiteral("0x%1").arg(hex)
-                       : QStringLiteral("0x%1\u2026 (%2 bytes)").arg(hex.left(16)).arg(bytes);
+            const QString hex = data_.head(index.row(), col, 16, cut);
+            return cut ? QStringLiteral("0x%1\u2026 (%2 bytes)")
+                             .arg(hex)
+                             .arg(static_cast<qulonglong>(data_.byteCount(index.row(), col)))
+                       : QStringLiteral("0x%1").arg(hex);
         }
-        QString text = data_.text(index.row(), col);
-        if (text.size() > kShownCharacters) {
-            text.truncate(kShownCharacters);
+        QString text = data_.head(index.row(), col, kShownCharacters, cut);
+        if (cut)
             text.append(u'\u2026');
-        }
         // One line per row: line breaks show as a visible mark.
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\u21b5"));
         text.replace(u'\n', u'\u21b5');
@@ -48,9 +48,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         return data_.isNull(index.row(), col) ? QVariant() : QVariant(data_.text(index.row(), col));
     case Qt::ToolTipRole:
         if (column.kind != ColumnKind::Binary && !data_.isNull(index.row(), col)) {
-            const QString text = data_.text(index.row(), col);
+            bool cut = false;
+            const QString text = data_.head(index.row(), col, 4000, cut);
             if (text.size() > kShownCharacters)
-                return text.left(4000);
+                return text;
         }
         return {};
     case Qt::TextAlignmentRole:

@@ -355,9 +355,12 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
         }
         for (std::size_t i = 0; i < n; ++i) {
             const FetchColumn& c = columns[i];
-            const odbc::ValueRead read =
-                odbc::readValue(stmt, static_cast<SQLUSMALLINT>(i + 1),
-                                c.binary ? SQL_C_BINARY : SQL_C_WCHAR, buffer, cell);
+            // Text comes as the block fetch reads it: bytes that are not UTF-8 reach the grid
+            // as read, where the driver's own conversion to UTF-16 would drop or alter them.
+            const bool asBytes = c.binary || utf8Char_;
+            const odbc::ValueRead read = odbc::readValue(
+                stmt, static_cast<SQLUSMALLINT>(i + 1),
+                c.binary ? SQL_C_BINARY : (utf8Char_ ? SQL_C_CHAR : SQL_C_WCHAR), buffer, cell);
             if (read == odbc::ValueRead::Failed) {
                 fail(SQL_HANDLE_STMT, stmt);
                 return false;
@@ -369,7 +372,7 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
             const bool null = read == odbc::ValueRead::Null;
             if (null) {
                 batch->appendNull(i);
-            } else if (c.binary) {
+            } else if (asBytes) {
                 batch->appendCell(i, cell.data(), cell.size());
             } else {
                 const std::size_t units = cell.size() / sizeof(char16_t);

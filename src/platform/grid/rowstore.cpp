@@ -96,6 +96,21 @@ QString RowStore::text(std::size_t row, std::size_t col) const {
     return QString::fromUtf8(bytes(row, col));
 }
 
+std::size_t RowStore::cellSize(std::size_t row, std::size_t col) const {
+    const Column& c = columns_[col];
+    return c.ends[row] - begin(c, row);
+}
+
+QByteArray RowStore::head(std::size_t row, std::size_t col, std::size_t limit) const {
+    const Column& c = columns_[col];
+    const std::size_t start = begin(c, row);
+    QByteArray out(static_cast<qsizetype>(std::min<std::size_t>(c.ends[row] - start, limit)),
+                   Qt::Uninitialized);
+    if (!out.isEmpty())
+        c.bytes.copyOut(start, static_cast<std::size_t>(out.size()), out.data());
+    return out;
+}
+
 void RowStore::truncate(std::size_t rows) {
     if (rows >= rows_)
         return;

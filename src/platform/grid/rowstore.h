@@ -31,6 +31,10 @@ public:
     bool isNull(std::size_t row, std::size_t col) const;
     QByteArray bytes(std::size_t row, std::size_t col) const;
     QString text(std::size_t row, std::size_t col) const;
+    // The length of a cell in bytes, and its first `limit` bytes: what a view shows of a cell
+    // of many megabytes, without copying the rest.
+    std::size_t cellSize(std::size_t row, std::size_t col) const;
+    QByteArray head(std::size_t row, std::size_t col, std::size_t limit) const;
     // Bytes held by column `col`.
     std::size_t columnBytes(std::size_t col) const { return columns_[col].bytes.size(); }
 

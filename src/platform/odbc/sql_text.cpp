@@ -95,6 +95,31 @@ bool joinsTables(const SqlToken& token) {
 
 } // namespace
 
+bool holdsSeveralStatements(const QString& sql) {
+    if (!sql.contains(u';'))
+        return false;
+    const auto tokens = lexSql(sql);
+    // Text the scanner cannot follow counts as several statements when it holds a semicolon:
+    // an open literal or comment, PostgreSQL's dollar quotes ($$...$$) and escape strings
+    // (E'it\'s'), where a quote need not end a literal.
+    if (!tokens)
+        return true;
+    bool ended = false;
+    for (std::size_t i = 0; i < tokens->size(); ++i) {
+        const SqlToken& token = (*tokens)[i];
+        if (token.kind == SqlToken::Kind::Word && token.text.contains(u'$'))
+            return true;
+        if (token.kind == SqlToken::Kind::String && i > 0 && isWord((*tokens)[i - 1], u"e") &&
+            (*tokens)[i - 1].position + 1 == token.position)
+            return true;
+        if (isSymbol(token, u';'))
+            ended = true;
+        else if (ended)
+            return true;
+    }
+    return false;
+}
+
 QString singleTableOfSelect(const QString& sql) {
     const auto lexed = lexSql(sql);
     if (!lexed)

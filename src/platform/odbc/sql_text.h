@@ -28,6 +28,12 @@ std::optional<std::vector<SqlToken>> lexSql(const QString& sql);
 // subqueries or table functions in FROM, set operations, or anything that is not a SELECT.
 QString singleTableOfSelect(const QString& sql);
 
+// True when `sql` may hold more than one statement: something other than blanks, comments and
+// semicolons follows a semicolon outside literals, quoted names and comments. A text with a
+// semicolon that the scanner cannot read for certain (an open literal, dollar quotes, escape
+// strings) counts as several.
+bool holdsSeveralStatements(const QString& sql);
+
 // One part of a dotted name; a quoted part without its quotes.
 struct NamePart {
     QString text;
