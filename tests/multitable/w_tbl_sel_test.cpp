@@ -481,11 +481,12 @@ TEST_F(TableSelectorTest, SqlAnywhereKindReadsItsCatalogViewAndNamesTablesByItsC
     EXPECT_EQ(sheet->dw_tbl_2->DataObject(), QStringLiteral("d_tables_sqlanwh"));
     const QString tcreator = QStringLiteral("tcreator");
     const QString ttname = QStringLiteral("ttname");
-    const QStringList expected =
+    // Other test processes' scratch tables come and go between the two reads.
+    const QStringList expected = withoutScratchTables(
         queryValue(*slot, QStringLiteral("select string_agg(creator || '.' || tname, ',' order "
                                          "by creator, tname) from sys.syscatalog"))
-            .split(u',');
-    EXPECT_EQ(listed(sheet->dw_tbl_1, tcreator, ttname), expected);
+            .split(u','));
+    EXPECT_EQ(withoutScratchTables(listed(sheet->dw_tbl_1, tcreator, ttname)), expected);
     EXPECT_TRUE(expected.contains(QStringLiteral("db2inst1.department")));
 
     const QString master = QStringLiteral("db2inst1.department");

@@ -65,6 +65,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef DORVANE_TEST_NEEDS_DATABASE
+    // CTest also names the checkout's scripts/db, through which tests reach the test database
+    // as its superuser.
+    const QByteArray scriptOption("--db-script=");
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument.startsWith(scriptOption) && qEnvironmentVariableIsEmpty("DORVANE_DB_SCRIPT"))
+            qputenv("DORVANE_DB_SCRIPT", argument.mid(scriptOption.size()));
+    }
     if (!GTEST_FLAG_GET(list_tests) && !findTestDatabase())
         return 1;
 #else

@@ -109,12 +109,17 @@ QString testDatabaseState() {
 } // namespace
 
 bool runAsSuperuser(const QString& sql) {
+    // CTest names the checkout's scripts/db, which reaches the test database as its superuser.
+    const QString script = qEnvironmentVariable("DORVANE_DB_SCRIPT");
+    if (script.isEmpty()) {
+        ADD_FAILURE() << "DORVANE_DB_SCRIPT does not name scripts/db: run the tests through ctest";
+        return false;
+    }
     QProcess psql;
     psql.setProcessChannelMode(QProcess::MergedChannels);
-    psql.start(QStringLiteral(DORVANE_SOURCE_DIR "/scripts/db"),
-               {QStringLiteral("psql"), QStringLiteral("--state"), testDatabaseState(),
-                QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
-                QStringLiteral("-c"), sql});
+    psql.start(script, {QStringLiteral("psql"), QStringLiteral("--state"), testDatabaseState(),
+                        QStringLiteral("-q"), QStringLiteral("-v"),
+                        QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-c"), sql});
     const bool finished = psql.waitForFinished(60000);
     const QByteArray output = psql.readAll();
     if (!finished || psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0) {
