@@ -253,21 +253,13 @@ long DataWindow::Retrieve() {
     lastPublish_.invalidate();
 
     QEventLoop loop;
-    QPointer<QEventLoop> guard(&loop);
+    retrieveLoop_ = &loop;
     // The worker wakes this thread through its event queue; each wake-up takes what is ready,
     // so input is handled between batches.
-    retrieval_ =
-        std::make_unique<Retrieval>(slot_->handle(), slot_->statementFor(def.select),
-                                    def.columns.size(), slot_->charDataIsUtf8(), [this, guard] {
-                                        QMetaObject::invokeMethod(
-                                            this,
-                                            [this, guard] {
-                                                consumeBatches();
-                                                if (guard && retrieval_ && retrieval_->done())
-                                                    guard->quit();
-                                            },
-                                            Qt::QueuedConnection);
-                                    });
+    retrieval_ = std::make_unique<Retrieval>(
+        slot_->handle(), slot_->statementFor(def.select), def.columns.size(),
+        slot_->charDataIsUtf8(),
+        [this] { QMetaObject::invokeMethod(this, "batchesReady", Qt::QueuedConnection); });
     // From here until the end, the rows are busy for every grid that shows them, and the slot
     // refuses to end its transaction under the open cursor.
     retrievingSlot_ = slot_;
@@ -306,6 +298,12 @@ void DataWindow::stopRetrieval() {
         stopRequested_ = true;
         retrieval_->stop();
     }
+}
+
+void DataWindow::batchesReady() {
+    consumeBatches();
+    if (retrieveLoop_ && retrieval_ && retrieval_->done())
+        retrieveLoop_->quit();
 }
 
 void DataWindow::consumeBatches() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QEventLoop;
 class QAction;
 class QTableView;
 
@@ -132,6 +133,8 @@ private:
     void useModel(std::shared_ptr<GridModel> model);
     void applyDefinition();
     void consumeBatches();
+    // Queued by the retrieval's worker thread, by name: nothing but the call crosses threads.
+    Q_INVOKABLE void batchesReady();
     void stopRetrieval();
     void setCurrentCellNull();
     void showContextMenu(const QPoint& position);
@@ -147,6 +150,8 @@ private:
     Transaction* retrievingSlot_ = nullptr;
     std::function<long(long)> retrieveRow_;
     std::unique_ptr<Retrieval> retrieval_;
+    // The event loop of the running Retrieve, while it runs.
+    QPointer<QEventLoop> retrieveLoop_;
     bool stopRequested_ = false;
     bool overflow_ = false;
     QElapsedTimer lastPublish_;
