@@ -51,9 +51,10 @@ void exportTo(const MemoryRows& rows, platform::grid::ExportFormat format, const
                "export failed: " + fuzz::shown(error));
 }
 
-// What UTF-8 carries of a text.
+// What UTF-8 carries of a text. QString::fromUtf8 drops a byte-order mark that its input starts
+// with, which here is a character of the cell: it is read behind a character of its own.
 QString inUtf8(const QString& text) {
-    return QString::fromUtf8(text.toUtf8());
+    return QString::fromUtf8(QByteArray("x") + text.toUtf8()).mid(1);
 }
 
 // What XML 1.0 carries of a text: characters it has no place for become U+FFFD.
@@ -123,8 +124,13 @@ void checkJson(const MemoryRows& rows) {
         for (int c = 0; c < rows.columnCount(); ++c) {
             const auto& cell = rows.cell(r, c);
             const QJsonValue value = object.value(rows.column(c).name);
-            const bool same =
-                cell ? value.isString() && value.toString() == inUtf8(*cell) : value.isNull();
+            // Qt's JSON reader drops a byte-order mark that a string without escapes starts
+            // with; the file holds it (the CSV check reads it back).
+            const QString expected = cell ? inUtf8(*cell) : QString();
+            const bool same = cell ? value.isString() && (value.toString() == expected ||
+                                                          (expected.startsWith(QChar(0xFEFF)) &&
+                                                           value.toString() == expected.mid(1)))
+                                   : value.isNull();
             FUZZ_CHECK(same, where(r, c, cell) + " in " + fuzz::shown(QString::fromUtf8(bytes)));
         }
     }
