@@ -39,6 +39,14 @@ TEST(ChunkedBuffer, AppendSpansChunkBorders) {
     EXPECT_EQ(back, text);
 }
 
+TEST(RowStore, AValueThatStartsWithAByteOrderMarkKeepsIt) {
+    RowStore store(1);
+    const std::string marked = "\xEF\xBB\xBF\xEF\xBB\xBF" "a";
+    store.appendCell(0, marked.data(), marked.size());
+    store.commitRow();
+    EXPECT_EQ(store.text(0, 0), QString(2, QChar(0xFEFF)) + QStringLiteral("a"));
+}
+
 TEST(RowStore, KeepsNullApartFromEmptyAndTruncatesWhole) {
     RowStore store(2);
     for (int row = 0; row < 200; ++row) {

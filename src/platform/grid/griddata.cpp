@@ -147,7 +147,7 @@ QString GridData::head(long row, int col, qsizetype characters, bool& cut) const
     // character); the margin keeps a sequence cut at the end of the read bytes clear of the
     // characters kept.
     const std::size_t limit = wanted * 4 + 8;
-    QString text = QString::fromUtf8(store_.head(r, c, limit));
+    QString text = textOfCell(store_.head(r, c, limit));
     cut = store_.cellSize(r, c) > limit || text.size() > characters;
     if (cut)
         text.truncate(characters);

@@ -92,8 +92,14 @@ QByteArray RowStore::bytes(std::size_t row, std::size_t col) const {
     return out;
 }
 
+QString textOfCell(const QByteArray& utf8) {
+    if (utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(QByteArray("x") + utf8).mid(1);
+    return QString::fromUtf8(utf8);
+}
+
 QString RowStore::text(std::size_t row, std::size_t col) const {
-    return QString::fromUtf8(bytes(row, col));
+    return textOfCell(bytes(row, col));
 }
 
 std::size_t RowStore::cellSize(std::size_t row, std::size_t col) const {

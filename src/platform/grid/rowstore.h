@@ -9,6 +9,10 @@
 
 namespace platform::grid {
 
+// The text of a cell's UTF-8 bytes. Unlike QString::fromUtf8, which takes a byte-order mark at
+// the start for a mark of the encoding and drops it, it keeps a U+FEFF that a value starts with.
+QString textOfCell(const QByteArray& utf8);
+
 // Rows stored by column: per column, one byte arena (UTF-8 text, or raw bytes for binary
 // columns), the end offset of every cell and a null bitmap. No object is made per cell; text
 // becomes a QString only when it is read.
