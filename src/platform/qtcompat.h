@@ -4,6 +4,7 @@
 // written once, in the API both versions share.
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -40,6 +41,15 @@ inline void prepareApplication() {
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#endif
+}
+
+// Whether the desktop has a font of this family.
+inline bool hasFontFamily(const QString& family) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+#else
+    return QFontDatabase().families().contains(family, Qt::CaseInsensitive);
 #endif
 }
 

@@ -1,15 +1,40 @@
 #include "shell/look.h"
 
+#include <QApplication>
+#include <QFontInfo>
+#include <QHash>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QWidget>
 
+#include "platform/qtcompat.h"
+
 namespace app {
 
+namespace {
+
+// A family the desktop lacks would send every font made from it through the font system's
+// fallback search. A missing sans-serif family is therefore replaced by the family the desktop
+// resolved for its own (sans-serif) default font; the answer is kept for the run.
+QString availableFamily(const QString& family, bool serif) {
+    static QHash<QString, QString> resolved;
+    const auto known = resolved.constFind(family);
+    if (known != resolved.constEnd())
+        return *known;
+    QString use = family;
+    if (!serif && !platform::compat::hasFontFamily(family))
+        use = QFontInfo(QApplication::font()).family();
+    resolved.insert(family, use);
+    return use;
+}
+
+} // namespace
+
 QFont windowFont(const QString& family, int pointSize, bool bold) {
-    QFont font(family, pointSize, bold ? QFont::Bold : QFont::Normal);
-    font.setStyleHint(family.contains(QStringLiteral("Times")) ? QFont::Serif : QFont::SansSerif);
+    const bool serif = family.contains(QStringLiteral("Times"));
+    QFont font(availableFamily(family, serif), pointSize, bold ? QFont::Bold : QFont::Normal);
+    font.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
     return font;
 }
 
