@@ -1,6 +1,8 @@
 #include "app/dorvane_app.h"
 #include "app/library.h"
+#include "platform/module.h"
 #include "platform/qtcompat.h"
+#include "platform/style.h"
 #include "platform/windows.h"
 
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 
 namespace {
 
@@ -20,6 +23,7 @@ QString describe() {
 struct CommandLine {
     QStringList arguments;
     bool checkStart = false;
+    bool checkModules = false;
 };
 
 // --help and --version are answered before any window system is touched, so that they work
@@ -37,6 +41,12 @@ CommandLine answerCommandLine(int argc, char** argv) {
         QStringLiteral("Start as usual, quit as soon as the logon window is shown, and exit with "
                        "status 0 (1 when it never showed)."));
     parser.addOption(checkStart);
+    const QCommandLineOption checkModules(
+        QStringLiteral("check-modules"),
+        QStringLiteral("Load the libraries that the program loads only when first needed (the SQL "
+                       "workspace, printing, Excel files), name any that cannot be loaded, and "
+                       "exit with status 0 when all load (1 otherwise)."));
+    parser.addOption(checkModules);
     // Qt's own options (-platform offscreen, -style fusion, -reverse ...) are left to the
     // application object: known here only so that they are not refused.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -53,7 +63,7 @@ CommandLine answerCommandLine(int argc, char** argv) {
         parser.addOption(qtOption);
     }
     parser.process(core); // exits after printing --help or --version
-    return {parser.positionalArguments(), parser.isSet(checkStart)};
+    return {parser.positionalArguments(), parser.isSet(checkStart), parser.isSet(checkModules)};
 }
 
 // For --check-start: ends the program once the logon window has been shown, through the same
@@ -76,13 +86,36 @@ private:
     bool shown_ = false;
 };
 
+// For --check-modules: every library loaded on first use, with a function it must offer.
+int checkModules() {
+    struct Entry {
+        const char* module;
+        const char* function;
+    };
+    int failed = 0;
+    for (const Entry& entry : {Entry{"dorvane_sqlpad", "dorvane_new_w_sqlpad"},
+                               Entry{"dorvane_printer", "dorvane_open_printer"},
+                               Entry{"dorvane_xlsx", "dorvane_open_excel_book"}}) {
+        QString error;
+        if (platform::moduleFunction(QString::fromLatin1(entry.module), entry.function, error) ==
+            nullptr) {
+            std::fprintf(stderr, "%s\n", qUtf8Printable(error));
+            ++failed;
+        }
+    }
+    return failed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const CommandLine commandLine = answerCommandLine(argc, argv);
+    if (commandLine.checkModules)
+        return checkModules(); // needs no display
 
     platform::compat::prepareApplication();
     QApplication application(argc, argv);
+    QApplication::setStyle(new platform::ApplicationStyle);
     // Lets the desktop match the windows to the installed desktop entry and its icon.
     QApplication::setDesktopFileName(QStringLiteral("org.dorvane.Dorvane"));
     QApplication::setQuitOnLastWindowClosed(true);

@@ -1,5 +1,7 @@
 #include "platform/printjob.h"
 
+#include "platform/module.h"
+#include "platform/print_device.h"
 #include "platform/windows.h"
 
 #include <QDateTime>
@@ -7,8 +9,6 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QStandardPaths>
 
 namespace platform {
@@ -60,16 +60,16 @@ QString uniquePdfPath(const QString& folder, const QString& name) {
 
 // ---------------------------------------------------------------------------------------------
 
-PrintCanvas::PrintCanvas(QPrinter& printer, QPainter& painter)
-    : printer_(printer), painter_(painter),
-      area_(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()) {}
+PrintCanvas::PrintCanvas(QPagedPaintDevice& device, QPainter& painter)
+    : device_(device), painter_(painter),
+      area_(QPointF(0, 0), device.pageLayout().paintRectPixels(device.logicalDpiX()).size()) {}
 
 double PrintCanvas::resolution() const {
-    return printer_.resolution();
+    return device_.logicalDpiX();
 }
 
 void PrintCanvas::newPage() {
-    printer_.newPage();
+    device_.newPage();
     y_ = 0;
     ++pages_;
 }
@@ -85,7 +85,11 @@ QString printFileFolder() {
     const QString folder = qEnvironmentVariable("DORVANE_PRINT_DIR");
     if (!folder.isEmpty())
         return folder;
-    if (!QPrinterInfo::defaultPrinter().isNull())
+    // Without the printer module there is no printer to use.
+    QString error;
+    const auto hasPrinter = moduleFunction<HasDefaultPrinter>(QStringLiteral("dorvane_printer"),
+                                                              "dorvane_has_default_printer", error);
+    if (hasPrinter != nullptr && hasPrinter())
         return {};
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return documents.isEmpty() ? QDir::homePath() : documents;
@@ -123,8 +127,6 @@ int PrintJob::PrintClose() {
         return -1;
     done_ = true;
 
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(name_.isEmpty() ? QStringLiteral("Dorvane") : name_);
     const QString folder = printFileFolder();
     if (!folder.isEmpty()) {
         if (!QDir().mkpath(folder)) {
@@ -132,18 +134,27 @@ int PrintJob::PrintClose() {
             return -1;
         }
         outputFile_ = uniquePdfPath(folder, name_);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(outputFile_);
+    }
+    QString moduleError;
+    const auto openPrinter = moduleFunction<OpenPrinter>(QStringLiteral("dorvane_printer"),
+                                                         "dorvane_open_printer", moduleError);
+    std::unique_ptr<QPagedPaintDevice> printer;
+    if (openPrinter != nullptr)
+        openPrinter(name_.isEmpty() ? QStringLiteral("Dorvane") : name_, outputFile_, &printer);
+    if (!printer) {
+        errorText_ = QStringLiteral("The printer cannot be used: %1").arg(moduleError);
+        outputFile_.clear();
+        return -1;
     }
 
     QPainter painter;
-    if (!painter.begin(&printer)) {
+    if (!painter.begin(printer.get())) {
         errorText_ = outputFile_.isEmpty() ? QStringLiteral("The printer cannot be used.")
                                            : QStringLiteral("Cannot write %1.").arg(outputFile_);
         outputFile_.clear();
         return -1;
     }
-    PrintCanvas canvas(printer, painter);
+    PrintCanvas canvas(*printer, painter);
     for (const auto& block : blocks_)
         block->print(canvas);
     painter.end();

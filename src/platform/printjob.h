@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPainter;
-class QPrinter;
 
 namespace platform {
 
@@ -15,7 +15,7 @@ namespace platform {
 // that moves down the page.
 class PrintCanvas {
 public:
-    PrintCanvas(QPrinter& printer, QPainter& painter);
+    PrintCanvas(QPagedPaintDevice& device, QPainter& painter);
 
     QPainter& painter() { return painter_; }
     // The printable area of a page, in device pixels.
@@ -34,7 +34,7 @@ public:
     int pageCount() const { return pages_; }
 
 private:
-    QPrinter& printer_;
+    QPagedPaintDevice& device_;
     QPainter& painter_;
     QRectF area_;
     double y_ = 0;

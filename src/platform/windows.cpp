@@ -75,10 +75,11 @@ QWidget* openSheet(const QString& className, std::any* parm, Frame* frame, Arran
     std::unique_ptr<QWidget> created = ClassRegistry::instance().create(className);
     auto* sheet = qobject_cast<Sheet*>(created.get());
     if (sheet == nullptr) {
-        if (created == nullptr)
-            runtimeErrorNoClass(className);
-        else
+        if (created != nullptr)
             RuntimeError(3, QStringLiteral("%1 is not a sheet.").arg(className));
+        else if (!ClassRegistry::instance().contains(className))
+            runtimeErrorNoClass(className);
+        // else: a class that could not be made has said why
         return nullptr;
     }
     QMdiSubWindow* sub = frame->mdiArea()->addSubWindow(created.release());
@@ -99,7 +100,8 @@ QWidget* openSheet(const QString& className, std::any* parm, Frame* frame, Arran
 int openWindow(const QString& className, std::any* parm) {
     std::unique_ptr<QWidget> created = ClassRegistry::instance().create(className);
     if (created == nullptr) {
-        runtimeErrorNoClass(className);
+        if (!ClassRegistry::instance().contains(className))
+            runtimeErrorNoClass(className);
         return -1;
     }
     if (parm != nullptr)

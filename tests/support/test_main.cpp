@@ -1,5 +1,6 @@
 #include "app/library.h"
 #include "platform/messagebox.h"
+#include "platform/style.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
 #endif
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication application(argc, argv);
+    QApplication::setStyle(new platform::ApplicationStyle); // as the program does
     app::registerLibraryClasses();
     UnexpectedMessageBoxes unexpected;
     platform::setMessageBoxService(&unexpected);
