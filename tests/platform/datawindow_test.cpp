@@ -7,11 +7,14 @@
 #include "platform/windows.h"
 #include "support/test_support.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
@@ -654,4 +657,45 @@ TEST_F(DataWindowTest, TextHoldingNulShowsWholeAndSavesAsEachFormatCanCarryIt) {
         saved(QStringLiteral("nul.json"), ExportFormat::Json).contains("\"t\":\"a\\u0000b,c\""));
     EXPECT_TRUE(saved(QStringLiteral("nul.xml"), ExportFormat::Xml)
                     .contains(QStringLiteral("<t>a\ufffdb,c</t>").toUtf8()));
+}
+
+// A user highlights rows and presses Ctrl+C, or with nothing highlighted copies the cell under
+// the cursor with Ctrl+Shift+C: a spreadsheet pastes cells (HTML), a text editor gets lines with
+// tabs. NULL is empty text; a tab or a line break inside a cell is quoted; markup is escaped.
+TEST_F(DataWindowTest, CopyPutsHighlightedRowsOrTheCurrentCellOnTheClipboardAsTextAndHtml) {
+    build(QStringLiteral(
+        "select n, t from (values (1, 'plain'), (2, null), (3, 'tab' || chr(9) || 'here'), "
+        "(4, 'two' || chr(10) || 'lines'), (5, '<b> & \"q\"')) as v(n, t) order by n"));
+    ASSERT_EQ(grid.Retrieve(), 5);
+    grid.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    QTableView* view = grid.view();
+    view->setFocus();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    grid.SelectRow(2, true);
+    grid.SelectRow(3, true);
+    grid.SelectRow(5, true);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("2\t\n3\t\"tab\there\"\n5\t<b> & \"q\"\n"));
+    const QString html = clipboard->mimeData()->html();
+    EXPECT_TRUE(html.contains(QStringLiteral("<tr><td>2</td><td></td></tr>")))
+        << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>&lt;b&gt; &amp; &quot;q&quot;</td>")))
+        << html.toStdString();
+    EXPECT_FALSE(html.contains(QStringLiteral("<th>")));
+
+    // With headings, through the context menu's action as through the keys.
+    grid.copyWithHeadingsAction()->trigger();
+    EXPECT_TRUE(clipboard->text().startsWith(QStringLiteral("n\tt\n2\t\n")))
+        << clipboard->text().toStdString();
+    EXPECT_TRUE(
+        clipboard->mimeData()->html().contains(QStringLiteral("<tr><th>n</th><th>t</th></tr>")));
+
+    // Nothing highlighted: the current cell.
+    grid.SelectRow(0, false);
+    view->setCurrentIndex(view->model()->index(3, 1));
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("t\n\"two\nlines\"\n"));
+    EXPECT_TRUE(clipboard->mimeData()->html().contains(QStringLiteral("<td>two<br>lines</td>")));
 }

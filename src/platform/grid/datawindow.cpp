@@ -1,5 +1,6 @@
 #include "platform/grid/datawindow.h"
 
+#include "platform/grid/clipboard.h"
 #include "platform/grid/dataobject.h"
 #include "platform/grid/export.h"
 #include "platform/grid/gridmodel.h"
@@ -19,11 +20,14 @@
 #include "platform/windows.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -88,7 +92,9 @@ private:
 
 DataWindow::DataWindow(QWidget* parent)
     : QWidget(parent), view_(new QTableView(this)), delegate_(new Delegate(this)),
-      setNull_(new QAction(QStringLiteral("Set to NULL"), view_)) {
+      setNull_(new QAction(QStringLiteral("Set to NULL"), view_)),
+      copy_(new QAction(QStringLiteral("Copy"), view_)),
+      copyWithHeadings_(new QAction(QStringLiteral("Copy with Headings"), view_)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
@@ -98,6 +104,15 @@ DataWindow::DataWindow(QWidget* parent)
     setNull_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     view_->addAction(setNull_);
     connect(setNull_, &QAction::triggered, this, &DataWindow::setCurrentCellNull);
+    copy_->setShortcut(QKeySequence::Copy);
+    copyWithHeadings_->setShortcut(
+        compat::keySequence(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_C));
+    for (QAction* action : {copy_, copyWithHeadings_}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        view_->addAction(action);
+    }
+    connect(copy_, &QAction::triggered, this, [this] { copyToClipboard(false); });
+    connect(copyWithHeadings_, &QAction::triggered, this, [this] { copyToClipboard(true); });
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, &DataWindow::showContextMenu);
     view_->setWordWrap(false);
@@ -507,9 +522,31 @@ void DataWindow::showContextMenu(const QPoint& position) {
     view_->setCurrentIndex(index);
     setNull_->setEnabled(model_->flags(index) & Qt::ItemIsEditable);
     QMenu menu(this);
+    menu.addAction(copy_);
+    menu.addAction(copyWithHeadings_);
+    menu.addSeparator();
     menu.addAction(setNull_);
     menu.exec(view_->viewport()->mapToGlobal(position));
     setNull_->setEnabled(true);
+}
+
+void DataWindow::copyToClipboard(bool headings) const {
+    std::vector<long> rows;
+    for (long row = GetSelectedRow(0); row != 0; row = GetSelectedRow(row))
+        rows.push_back(row - 1);
+    ClipboardText text;
+    if (!rows.empty()) {
+        text = clipboardText(model_->data(), rows, headings);
+    } else {
+        const QModelIndex current = view_->currentIndex();
+        if (!current.isValid())
+            return;
+        text = clipboardCell(model_->data(), current.row(), current.column(), headings);
+    }
+    auto mime = std::make_unique<QMimeData>();
+    mime->setText(text.plain);
+    mime->setHtml(text.html);
+    QGuiApplication::clipboard()->setMimeData(mime.release()); // the clipboard takes it over
 }
 
 bool DataWindow::eventFilter(QObject* watched, QEvent* event) {

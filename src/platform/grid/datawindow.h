@@ -115,6 +115,12 @@ public:
     QTableView* view() const { return view_; }
     // "Set to NULL" (Alt+Delete, and in the cell's context menu): the current cell becomes NULL.
     QAction* setNullAction() const { return setNull_; }
+    // Copy (Ctrl+C) and Copy with Headings (Ctrl+Shift+C), also in the context menu: the
+    // highlighted rows, or the current cell when no row is highlighted, as tab-separated text
+    // and as an HTML table.
+    QAction* copyAction() const { return copy_; }
+    QAction* copyWithHeadingsAction() const { return copyWithHeadings_; }
+    void copyToClipboard(bool headings) const;
     const GridData& rows() const;
 
 Q_SIGNALS:
@@ -164,6 +170,8 @@ private:
     class Delegate;
     Delegate* delegate_;
     QAction* setNull_;
+    QAction* copy_;
+    QAction* copyWithHeadings_;
     friend class Delegate;
 };
 
