@@ -98,12 +98,44 @@ w_sqlpad::w_sqlpad() {
 w_sqlpad::~w_sqlpad() = default;
 
 bool w_sqlpad::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == mle_1 && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !mle_1->isListActive()) {
-        cb_close->click();
-        return true;
+    if (watched == mle_1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !mle_1->isListActive()) {
+            cb_close->click();
+            return true;
+        }
+        if (editorShortcut(*key))
+            return true;
     }
     return QueryGridSheet::eventFilter(watched, event);
+}
+
+bool w_sqlpad::editorShortcut(const QKeyEvent& key) {
+    if (key.modifiers() != Qt::ControlModifier &&
+        key.modifiers() != (Qt::ControlModifier | Qt::KeypadModifier))
+        return false;
+    QString recalled;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        cb_retrieve->click(); // as Alt+R: the button's own rules apply
+        return true;
+    case Qt::Key_Up:
+        if (history_.older(mle_1->text(), recalled))
+            showRecalled(recalled);
+        return true;
+    case Qt::Key_Down:
+        if (history_.newer(recalled))
+            showRecalled(recalled);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void w_sqlpad::showRecalled(const QString& statement) {
+    mle_1->setText(statement);
+    mle_1->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
 }
 
 void w_sqlpad::keyPressEvent(QKeyEvent* event) {
@@ -138,6 +170,7 @@ void w_sqlpad::ue_retrieve() {
     st_time->setText(QString());
     // 4.
     const QString ls_sql = workspaceStatement(mle_1->text());
+    history_.add(mle_1->text());
     // 5.
     if (istr_sqlca.s_sqlca.isEmpty())
         istr_sqlca.s_sqlca = QStringLiteral("SQLCA");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/query_grid.h"
+#include "sqlpad/statement_history.h"
 
 #include <QSize>
 #include <QStringList>
@@ -49,7 +50,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Ctrl+Up, Ctrl+Down and Ctrl+Enter in the query text; true when the key was one of them.
+    bool editorShortcut(const QKeyEvent& key);
+    // Puts a recalled statement into the query text, the cursor at its end.
+    void showRecalled(const QString& statement);
+
     QSize normalSize_;
+    StatementHistory history_;
 };
 
 // The statement that ue_retrieve runs for the typed text: the text as typed, then "  WITH UR ".

@@ -710,3 +710,45 @@ TEST_F(SqlpadTest, SqliteTextThatIsNotUtf8ShowsReplacementMarksAndKeepsTheRestOf
                     QStringLiteral(",after,7\r\n2,a,after2,8\r\n3,Zo\u00eb,after3,9\r\n"))
                        .toUtf8());
 }
+
+// Ctrl+Enter retrieves as Alt+R does, and Ctrl+Up / Ctrl+Down bring back the statements
+// retrieved before, then what was being typed.
+TEST_F(SqlpadTest, CtrlEnterRetrievesAndCtrlUpDownRecallTheStatementsRetrievedThenTheDraft) {
+    w_sqlpad* sheet = openWorkspace();
+    const QString first = QStringLiteral("select empno from db2inst1.employee");
+    const QString second = QStringLiteral("select empno, lastname from db2inst1.employee");
+    sheet->mle_1->setFocus();
+    typeInto(sheet->mle_1, first);
+    QTest::keyClick(sheet->mle_1, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(sheet->dw_1->ColumnCount(), 1);
+    EXPECT_GT(sheet->dw_1->RowCount(), 0);
+    EXPECT_EQ(sheet->mle_1->text(), first) << "Ctrl+Enter puts no line break into the text";
+
+    QTest::keyClick(sheet->mle_1, Qt::Key_A, Qt::ControlModifier);
+    typeInto(sheet->mle_1, second);
+    QTest::keyClick(sheet->mle_1, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(sheet->dw_1->ColumnCount(), 2);
+
+    QTest::keyClick(sheet->mle_1, Qt::Key_A, Qt::ControlModifier);
+    typeInto(sheet->mle_1, QStringLiteral("select count(*) from"));
+    const auto recall = [&](Qt::Key key) {
+        QTest::keyClick(sheet->mle_1, key, Qt::ControlModifier);
+        return sheet->mle_1->text();
+    };
+    EXPECT_EQ(recall(Qt::Key_Up), second);
+    EXPECT_EQ(recall(Qt::Key_Up), first);
+    EXPECT_EQ(recall(Qt::Key_Up), first) << "the oldest stays";
+    EXPECT_EQ(recall(Qt::Key_Down), second);
+    EXPECT_EQ(recall(Qt::Key_Down), QStringLiteral("select count(*) from")) << "the draft";
+    EXPECT_EQ(recall(Qt::Key_Down), QStringLiteral("select count(*) from"));
+
+    // A recalled statement retrieves as typed; the second workspace has a history of its own.
+    EXPECT_EQ(recall(Qt::Key_Up), second);
+    QTest::keyClick(sheet->mle_1, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(sheet->dw_1->ColumnCount(), 2);
+    w_sqlpad* other = openWorkspace();
+    other->mle_1->setFocus();
+    QTest::keyClick(other->mle_1, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_TRUE(other->mle_1->text().isEmpty());
+    EXPECT_TRUE(boxes.shown().empty());
+}
