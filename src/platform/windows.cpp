@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -210,6 +211,27 @@ void Frame::waitForSheet(Sheet* sheet) {
         QObject::disconnect(*once);
         goOn();
     });
+}
+
+void Frame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (maximizeChecked_ || !(windowState() & Qt::WindowMaximized))
+        return;
+    maximizeChecked_ = true;
+    // A window manager maximizes the window as it maps it; give it time to answer.
+    constexpr int windowManagerGraceMs = 400;
+    QTimer::singleShot(windowManagerGraceMs, this, &Frame::fillScreenUnlessMaximized);
+}
+
+void Frame::fillScreenUnlessMaximized() {
+    if (!(windowState() & Qt::WindowMaximized) || isFullScreen() || screen() == nullptr)
+        return;
+    const QRect area = screen()->availableGeometry();
+    const QRect shown = frameGeometry();
+    // Maximized by a window manager: the frame and its decorations cover the area.
+    if (shown.width() * 10 >= area.width() * 9 && shown.height() * 10 >= area.height() * 9)
+        return;
+    setGeometry(area);
 }
 
 void Frame::closeEvent(QCloseEvent* event) {

@@ -50,13 +50,18 @@ protected:
     // Closing the frame closes its sheets first; a sheet that is still retrieving keeps the
     // frame open until it has stopped and closed, then the frame closes.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void waitForSheet(Sheet* sheet);
+    // A frame shown maximized where no window manager maximizes it (a kiosk, a bare X server)
+    // takes the screen's available area itself.
+    void fillScreenUnlessMaximized();
 
     QMdiArea* mdi_;
     QString microHelp_;
     std::function<void()> afterSheetsClosed_;
+    bool maximizeChecked_ = false;
 };
 
 // A sheet: a window inside the frame's client area.
