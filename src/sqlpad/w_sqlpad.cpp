@@ -4,17 +4,20 @@
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
 #include "platform/message.h"
+#include "platform/odbc/catalog.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
 #include "shell/look.h"
+#include "sqlpad/completion.h"
 #include "sqlpad/sql_editor.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <map>
 
 namespace app {
 namespace {
@@ -90,6 +93,12 @@ w_sqlpad::w_sqlpad() {
     // completion list).
     mle_1->installEventFilter(this);
 
+    // Completion of table and column names: a list of the names that fit, shown as one is typed.
+    mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETSEPARATOR, static_cast<long>('\n'));
+    mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETIGNORECASE, 1L);
+    mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETORDER, 1L); // SC_ORDER_PERFORMSORT
+    connect(mle_1, &QsciScintillaBase::SCN_CHARADDED, this, [this](int) { offerCompletion(); });
+
     connect(cb_1, &QPushButton::clicked, this, &w_sqlpad::cb_1_clicked);
     connect(cb_close, &QPushButton::clicked, this, &w_sqlpad::cb_close_clicked);
     connectQueryGrid();
@@ -159,6 +168,60 @@ void w_sqlpad::ue_initialize() {
     ib_stop = false;
     if (!istr_sqlca.s_sql.isEmpty())
         mle_1->setText(withoutIsolationSuffix(istr_sqlca.s_sql));
+    readCatalog();
+}
+
+namespace {
+
+// The catalogs being read or read, one per connection, shared by its workspaces; read again
+// once no workspace holds it.
+std::map<SQLHDBC, std::weak_ptr<platform::odbc::CatalogLoader>>& catalogs() {
+    static std::map<SQLHDBC, std::weak_ptr<platform::odbc::CatalogLoader>> loaders;
+    return loaders;
+}
+
+} // namespace
+
+void w_sqlpad::readCatalog() {
+    str_sqlca record = istr_sqlca;
+    if (record.s_sqlca.isEmpty())
+        record.s_sqlca = QStringLiteral("SQLCA"); // as ue_retrieve names it
+    platform::Transaction* slot = recordSlot(record);
+    if (slot == nullptr || !slot->isConnected())
+        return;
+    std::weak_ptr<platform::odbc::CatalogLoader>& shared = catalogs()[slot->handle()];
+    catalog_ = shared.lock();
+    if (!catalog_) {
+        catalog_ = std::make_shared<platform::odbc::CatalogLoader>(slot->handle());
+        shared = catalog_;
+    }
+}
+
+bool w_sqlpad::catalogReady() const {
+    return catalog_ && catalog_->isReady();
+}
+
+void w_sqlpad::offerCompletion() {
+    // Long texts are not scanned at every key.
+    constexpr int longestScanned = 100000;
+    if (!catalogReady() || mle_1->length() > longestScanned)
+        return;
+    int line = 0;
+    int index = 0;
+    mle_1->getCursorPosition(&line, &index);
+    QString before;
+    for (int l = 0; l < line; ++l)
+        before += mle_1->text(l);
+    before += mle_1->text(line).left(index);
+    const CompletionRequest request = completionRequest(before);
+    const QStringList names =
+        completions(*catalog_->catalog(), request, referencedTables(mle_1->text()));
+    if (names.isEmpty())
+        return;
+    const QByteArray list = names.join(u'\n').toUtf8();
+    mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSHOW,
+                         static_cast<unsigned long>(request.prefix.toUtf8().size()),
+                         list.constData());
 }
 
 void w_sqlpad::ue_retrieve() {

@@ -5,11 +5,16 @@
 
 #include <QSize>
 #include <QStringList>
+#include <memory>
 
 class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QsciScintilla;
+
+namespace platform::odbc {
+class CatalogLoader;
+}
 
 namespace app {
 
@@ -45,6 +50,10 @@ public:
     void cb_1_clicked();
     void cb_close_clicked();
 
+    // True once the tables and columns of the sheet's connection, which the query text offers
+    // to complete names, have been read.
+    bool catalogReady() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -54,9 +63,14 @@ private:
     bool editorShortcut(const QKeyEvent& key);
     // Puts a recalled statement into the query text, the cursor at its end.
     void showRecalled(const QString& statement);
+    // Starts (or shares) the reading of the connection's catalog for completion.
+    void readCatalog();
+    // Shows the names that complete the one being typed, if any.
+    void offerCompletion();
 
     QSize normalSize_;
     StatementHistory history_;
+    std::shared_ptr<platform::odbc::CatalogLoader> catalog_;
 };
 
 // The statement that ue_retrieve runs for the typed text: the text as typed, then "  WITH UR ".

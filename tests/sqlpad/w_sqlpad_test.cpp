@@ -752,3 +752,42 @@ TEST_F(SqlpadTest, CtrlEnterRetrievesAndCtrlUpDownRecallTheStatementsRetrievedTh
     EXPECT_TRUE(other->mle_1->text().isEmpty());
     EXPECT_TRUE(boxes.shown().empty());
 }
+
+// The connection's tables and columns, read in the background when the workspace opens, are
+// offered as names are typed: tables after FROM, columns after WHERE or ORDER BY and after an
+// alias and a dot. Esc closes the list, not the sheet.
+TEST_F(SqlpadTest, TypingOffersTablesAfterFromThenColumnsOfTheStatementsTables) {
+    w_sqlpad* sheet = openWorkspace();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000));
+    QsciScintilla* editor = sheet->mle_1;
+    editor->setFocus();
+    const auto choice = [&] {
+        QByteArray text(256, '\0');
+        editor->SendScintilla(QsciScintillaBase::SCI_AUTOCGETCURRENTTEXT, 0UL, text.data());
+        return QString::fromUtf8(text.constData());
+    };
+
+    typeInto(editor, QStringLiteral("select * from db2inst1.emplo"));
+    ASSERT_TRUE(editor->isListActive());
+    EXPECT_EQ(choice(), QStringLiteral("employee"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(editor->text(), QStringLiteral("select * from db2inst1.employee"));
+
+    typeInto(editor, QStringLiteral(" e where e.lastn"));
+    ASSERT_TRUE(editor->isListActive());
+    EXPECT_EQ(choice(), QStringLiteral("lastname"));
+    QTest::keyClick(editor, Qt::Key_Tab);
+    typeInto(editor, QStringLiteral(" <> 'x' order by workd"));
+    ASSERT_TRUE(editor->isListActive());
+    EXPECT_EQ(choice(), QStringLiteral("workdept"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(editor->isListActive());
+    EXPECT_TRUE(sheet->isVisible()) << "Esc closed the list only";
+    EXPECT_EQ(editor->text(),
+              QStringLiteral("select * from db2inst1.employee e where e.lastname <> 'x' "
+                             "order by workd"));
+
+    // Inside a string literal nothing is offered.
+    typeInto(editor, QStringLiteral(" , 'empl"));
+    EXPECT_FALSE(editor->isListActive());
+}

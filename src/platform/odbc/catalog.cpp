@@ -1,0 +1,161 @@
+#include "platform/odbc/catalog.h"
+
+#include "platform/odbc/diagnostics.h"
+#include "platform/odbc/handles.h"
+#include "platform/odbc/values.h"
+#include "platform/odbc/wide.h"
+
+#include <QMetaObject>
+#include <map>
+#include <sqlext.h>
+#include <utility>
+
+namespace platform::odbc {
+
+namespace {
+
+QString columnText(SQLHSTMT stmt, SQLUSMALLINT column) {
+    std::vector<char> buffer(512);
+    std::vector<char> value;
+    if (readValue(stmt, column, SQL_C_WCHAR, buffer, value) != ValueRead::Value)
+        return {};
+    return fromWide(reinterpret_cast<const SQLWCHAR*>(value.data()),
+                    static_cast<qsizetype>(value.size() / sizeof(SQLWCHAR)));
+}
+
+QString statementError(SQLHSTMT stmt) {
+    const auto records = diagnostics(SQL_HANDLE_STMT, stmt);
+    return records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
+                           : formatDiagnostics(records);
+}
+
+// Runs a catalog function on a fresh statement and hands every row to `row`; false (with
+// `error`) when it failed.
+template <typename Call, typename Row>
+bool eachRow(SQLHDBC connection, CatalogCancel& cancel, QString& error, Call call, Row row) {
+    StatementHandle stmt;
+    if (!SQL_SUCCEEDED(StatementHandle::allocate(connection, stmt))) {
+        const auto records = diagnostics(SQL_HANDLE_DBC, connection);
+        error = records.empty() ? QStringLiteral("No statement could be made.")
+                                : formatDiagnostics(records);
+        return false;
+    }
+    cancel.running(stmt.get());
+    const bool read = [&] {
+        if (cancel.cancelled())
+            return false;
+        if (!SQL_SUCCEEDED(call(stmt.get()))) {
+            error = statementError(stmt.get());
+            return false;
+        }
+        SQLRETURN rc = SQL_SUCCESS;
+        while (!cancel.cancelled() && SQL_SUCCEEDED(rc = SQLFetch(stmt.get())))
+            row(stmt.get());
+        if (rc != SQL_NO_DATA && !cancel.cancelled() && !SQL_SUCCEEDED(rc)) {
+            error = statementError(stmt.get());
+            return false;
+        }
+        return !cancel.cancelled();
+    }();
+    cancel.done();
+    SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    return read;
+}
+
+} // namespace
+
+void CatalogCancel::cancel() {
+    cancelled_ = true;
+    const std::lock_guard lock(mutex_);
+    if (running_ != nullptr)
+        SQLCancel(running_);
+}
+
+void CatalogCancel::running(SQLHSTMT stmt) {
+    const std::lock_guard lock(mutex_);
+    running_ = stmt;
+}
+
+void CatalogCancel::done() {
+    const std::lock_guard lock(mutex_);
+    running_ = nullptr;
+}
+
+Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel, QString& error) {
+    Catalog catalog;
+    std::map<std::pair<QString, QString>, std::size_t> index;
+    const QString types = QStringLiteral("TABLE,VIEW");
+    const bool tablesRead = eachRow(
+        connection, cancel, error,
+        [&](SQLHSTMT stmt) {
+            return SQLTablesW(stmt, nullptr, 0, nullptr, 0, nullptr, 0, wide(types),
+                              static_cast<SQLSMALLINT>(types.size()));
+        },
+        [&](SQLHSTMT stmt) {
+            // TABLE_SCHEM is column 2, TABLE_NAME column 3.
+            CatalogTable table{columnText(stmt, 2), columnText(stmt, 3), {}};
+            if (table.name.isEmpty())
+                return;
+            index.emplace(std::make_pair(table.schema, table.name), catalog.size());
+            catalog.push_back(std::move(table));
+        });
+    if (!tablesRead)
+        return catalog;
+    eachRow(
+        connection, cancel, error,
+        [](SQLHSTMT stmt) {
+            return SQLColumnsW(stmt, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+        },
+        [&](SQLHSTMT stmt) {
+            // TABLE_SCHEM 2, TABLE_NAME 3, COLUMN_NAME 4; rows come in column order per table.
+            const auto found = index.find({columnText(stmt, 2), columnText(stmt, 3)});
+            if (found != index.end())
+                catalog[found->second].columns << columnText(stmt, 4);
+        });
+    return catalog;
+}
+
+CatalogLoader::CatalogLoader(SQLHDBC connection, QObject* parent)
+    : QObject(parent), connection_(connection) {
+    worker_ = std::thread([this] {
+        QString error;
+        auto catalog = std::make_shared<const Catalog>(readCatalog(connection_, cancel_, error));
+        {
+            const std::lock_guard lock(mutex_);
+            catalog_ = std::move(catalog);
+            error_ = error;
+        }
+        QMetaObject::invokeMethod(this, "finished", Qt::QueuedConnection);
+    });
+}
+
+CatalogLoader::~CatalogLoader() {
+    cancel_.cancel();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void CatalogLoader::finished() {
+    {
+        const std::lock_guard lock(mutex_);
+        ready_ = true;
+    }
+    Q_EMIT ready();
+}
+
+bool CatalogLoader::isReady() const {
+    const std::lock_guard lock(mutex_);
+    return ready_;
+}
+
+std::shared_ptr<const Catalog> CatalogLoader::catalog() const {
+    const std::lock_guard lock(mutex_);
+    return ready_ && catalog_ ? catalog_ : std::make_shared<const Catalog>();
+}
+
+QString CatalogLoader::errorText() const {
+    const std::lock_guard lock(mutex_);
+    return error_;
+}
+
+} // namespace platform::odbc
