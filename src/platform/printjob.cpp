@@ -2,10 +2,12 @@
 
 #include "platform/module.h"
 #include "platform/print_device.h"
+#include "platform/progress.h"
 #include "platform/windows.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -66,6 +68,13 @@ PrintCanvas::PrintCanvas(QPagedPaintDevice& device, QPainter& painter)
 
 double PrintCanvas::resolution() const {
     return device_.logicalDpiX();
+}
+
+bool PrintCanvas::laidOut(long units) {
+    done_ += units;
+    if (!stopped_ && progress_ && !progress_(done_))
+        stopped_ = true;
+    return !stopped_;
 }
 
 void PrintCanvas::newPage() {
@@ -155,8 +164,31 @@ int PrintJob::PrintClose() {
         return -1;
     }
     PrintCanvas canvas(*printer, painter);
+    long units = 0;
     for (const auto& block : blocks_)
+        units += block->units();
+    WorkProgress progress(QStringLiteral("Printing..."), units, nullptr);
+    canvas.setProgress([&progress](long done) { return progress.step(done); });
+    for (const auto& block : blocks_) {
+        if (canvas.stopped())
+            break;
         block->print(canvas);
+    }
+    if (canvas.stopped()) {
+        // Cancelled: nothing printed, no part of a PDF file left.
+        QString abortError;
+        const auto abortPrinter = moduleFunction<AbortPrinter>(QStringLiteral("dorvane_printer"),
+                                                               "dorvane_abort_printer", abortError);
+        if (abortPrinter != nullptr)
+            abortPrinter(printer.get());
+        painter.end();
+        blocks_.clear();
+        if (!outputFile_.isEmpty())
+            QFile::remove(outputFile_);
+        outputFile_.clear();
+        errorText_.clear();
+        return -1;
+    }
     painter.end();
     blocks_.clear();
 

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,12 +34,24 @@ public:
     void ensureRoom(double height);
     int pageCount() const { return pages_; }
 
+    // A block reports that `units` more of its units (a grid's rows) are laid out; false once
+    // the job is to stop (the user cancelled it), and the block then returns at once.
+    bool laidOut(long units);
+    // Stops the job: every later laidOut answers false.
+    void stop() { stopped_ = true; }
+    bool stopped() const { return stopped_; }
+    // Set by the job: where laidOut reports to.
+    void setProgress(std::function<bool(long done)> progress) { progress_ = std::move(progress); }
+
 private:
     QPagedPaintDevice& device_;
     QPainter& painter_;
     QRectF area_;
     double y_ = 0;
     int pages_ = 1;
+    long done_ = 0;
+    bool stopped_ = false;
+    std::function<bool(long done)> progress_;
 };
 
 // Something a print job prints after what came before it (text lines, a grid).
@@ -46,6 +59,8 @@ class PrintBlock {
 public:
     virtual ~PrintBlock() = default;
     virtual void print(PrintCanvas& canvas) = 0;
+    // How many units of work the block reports through PrintCanvas::laidOut.
+    virtual long units() const { return 0; }
 };
 
 // A print job with text lines. Nothing is printed until PrintClose, which lays out every block
@@ -64,7 +79,9 @@ public:
     void Print(const QString& text);
     void add(std::unique_ptr<PrintBlock> block);
 
-    // Prints the job. Returns 1, or -1 when the output could not be made.
+    // Prints the job. A job that takes longer than half a second shows its progress, and can be
+    // cancelled: then nothing is printed (no PDF file is left). Returns 1, or -1 when the output
+    // could not be made or was cancelled (errorText() is then empty).
     int PrintClose();
     // Drops the job: nothing is printed.
     void PrintCancel();

@@ -3,12 +3,15 @@
 #include "platform/grid/export.h"
 #include "platform/grid/retrieval.h"
 #include "platform/printjob.h"
+#include "platform/progress.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
 #include "support/test_support.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -17,6 +20,8 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -698,4 +703,75 @@ TEST_F(DataWindowTest, CopyPutsHighlightedRowsOrTheCurrentCellOnTheClipboardAsTe
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(clipboard->text(), QStringLiteral("t\n\"two\nlines\"\n"));
     EXPECT_TRUE(clipboard->mimeData()->html().contains(QStringLiteral("<td>two<br>lines</td>")));
+}
+
+namespace {
+
+// Clicks Cancel in the progress dialog as soon as it shows, and notes what the grid refused
+// meanwhile.
+struct CancelWhenProgressShows {
+    explicit CancelWhenProgressShows(DataWindow& grid) {
+        QObject::connect(&timer, &QTimer::timeout, [this, &grid] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QProgressDialog*>(window);
+                if (dialog == nullptr || !dialog->isVisible() || cancelled)
+                    continue;
+                label = dialog->labelText();
+                resetRefused = grid.Reset() == -1;
+                for (auto* button : dialog->findChildren<QPushButton*>()) {
+                    if (button->text() == QLatin1String("Cancel")) {
+                        QTest::mouseClick(button, Qt::LeftButton);
+                        cancelled = true;
+                    }
+                }
+            }
+        });
+        timer.start(5);
+    }
+    QTimer timer;
+    QString label;
+    bool cancelled = false;
+    bool resetRefused = false;
+};
+
+} // namespace
+
+// Long Save As and Print show their progress and can be cancelled: an earlier file stays whole,
+// no PDF is left, and the rows cannot be changed while the dialog shows.
+TEST_F(DataWindowTest, SaveAsAndPrintShowProgressAndCancelLeavesNothingBehind) {
+    platform::WorkProgress::setDelayMs(0);
+    build(QStringLiteral("select n, repeat('x', 40) as t from generate_series(1, 200000) n"));
+    ASSERT_EQ(grid.Retrieve(), 200000);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("rows.csv"));
+    {
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier\n");
+    }
+    for (ExportFormat format : {ExportFormat::Csv, ExportFormat::Excel}) {
+        CancelWhenProgressShows user(grid);
+        EXPECT_EQ(grid.SaveAs(path, format), -1);
+        EXPECT_TRUE(user.cancelled);
+        EXPECT_EQ(user.label, QStringLiteral("Saving 200000 rows..."));
+        EXPECT_TRUE(user.resetRefused) << "rows changed under a running Save As";
+        EXPECT_TRUE(boxes.shown().empty()) << "a cancel is no error";
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("earlier\n"));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("rows.csv")});
+    }
+
+    qputenv("DORVANE_PRINT_DIR", folder.filePath(QStringLiteral("print")).toUtf8());
+    auto job = platform::PrintJob::PrintOpen();
+    PrintDataWindow(*job, grid);
+    CancelWhenProgressShows user(grid);
+    EXPECT_EQ(job->PrintClose(), -1);
+    qunsetenv("DORVANE_PRINT_DIR");
+    EXPECT_TRUE(user.cancelled);
+    EXPECT_TRUE(user.resetRefused);
+    EXPECT_TRUE(job->errorText().isEmpty());
+    EXPECT_TRUE(QDir(folder.filePath(QStringLiteral("print"))).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(grid.RowCount(), 200000);
+    platform::WorkProgress::setDelayMs(500);
 }

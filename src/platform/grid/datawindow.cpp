@@ -15,6 +15,7 @@
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
 #include "platform/printjob.h"
+#include "platform/progress.h"
 #include "platform/qtcompat.h"
 #include "platform/units.h"
 #include "platform/windows.h"
@@ -785,22 +786,82 @@ int DataWindow::SaveAs() {
     return SaveAs(path, formatForFilter(chosen));
 }
 
+namespace {
+
+// A Save As's progress dialog, which a stop of the grid's work (DBCancel, a closing sheet)
+// cancels as the user's Cancel does.
+class SaveProgress final : public ExportProgress {
+public:
+    SaveProgress(long rows, QWidget* over)
+        : work_(QStringLiteral("Saving %1 rows...").arg(rows), rows, over) {}
+    bool rowsWritten(long done, long) override { return !stopped && work_.step(done); }
+    bool stopped = false;
+
+private:
+    WorkProgress work_;
+};
+
+} // namespace
+
 int DataWindow::SaveAs(const QString& path, ExportFormat format) {
     // A file of part of the rows would look like a whole one.
     if (retrieving())
         return -1;
+    SaveProgress progress(RowCount(), this);
     QString error;
-    if (!exportRows(model_->data(), format, path, definition().updateTable, error)) {
-        MessageBox(QStringLiteral("Save As"), error, Icon::StopSign);
+    bool written = false;
+    withRowsHeld(
+        [&] {
+            written = exportRows(model_->data(), format, path, definition().updateTable, error,
+                                 &progress);
+        },
+        [&progress] { progress.stopped = true; });
+    if (!written) {
+        if (!error.isEmpty()) // empty: cancelled, and nothing was written
+            MessageBox(QStringLiteral("Save As"), error, Icon::StopSign);
         return -1;
     }
     return 1;
 }
 
-int PrintDataWindow(PrintJob& job, const DataWindow& grid) {
+bool DataWindow::withRowsHeld(const std::function<void()>& work, std::function<void()> stop) {
+    if (retrieving())
+        return false;
+    model_->retrievalStarted(std::move(stop));
+    exporting_ = true;
+    work();
+    exporting_ = false;
+    model_->retrievalEnded();
+    return true;
+}
+
+namespace {
+
+// A grid in a print job: printed when the job closes, with its rows held meanwhile; a grid
+// gone by then prints nothing.
+class DataWindowPrintBlock final : public PrintBlock {
+public:
+    explicit DataWindowPrintBlock(DataWindow& grid) : grid_(&grid) {}
+
+    void print(PrintCanvas& canvas) override {
+        if (grid_ == nullptr)
+            return;
+        DataWindow& grid = *grid_;
+        grid.withRowsHeld([&] { GridPrintBlock(grid.rows(), grid.printMarginTop()).print(canvas); },
+                          [&canvas] { canvas.stop(); });
+    }
+    long units() const override { return grid_ != nullptr ? grid_->RowCount() : 0; }
+
+private:
+    QPointer<DataWindow> grid_;
+};
+
+} // namespace
+
+int PrintDataWindow(PrintJob& job, DataWindow& grid) {
     if (grid.retrieving())
         return -1;
-    job.add(std::make_unique<GridPrintBlock>(grid.rows(), grid.printMarginTop()));
+    job.add(std::make_unique<DataWindowPrintBlock>(grid));
     return 1;
 }
 

@@ -75,8 +75,9 @@ public:
     // True while the rows this grid shows are being retrieved, by this grid or another that
     // shares them.
     bool retrieving() const;
-    // True while this grid's own Retrieve() runs.
-    bool runsRetrieval() const { return retrieval_ != nullptr; }
+    // True while this grid's own Retrieve() runs, or its own Save As writes a file: work that
+    // runs the event loop until it ends, which DBCancel stops, and after which `idle` comes.
+    bool runsRetrieval() const { return retrieval_ != nullptr || exporting_; }
     // Stops the retrieval of the rows this grid shows at once, cancelling a statement the server
     // still executes.
     void DBCancel();
@@ -121,6 +122,12 @@ public:
     QAction* copyAction() const { return copy_; }
     QAction* copyWithHeadingsAction() const { return copyWithHeadings_; }
     void copyToClipboard(bool headings) const;
+
+    // Runs `work`, which reads the rows while it runs the event loop (Save As, printing), with
+    // the rows busy as during a retrieval, so that nothing changes them meanwhile; DBCancel and a
+    // closing sheet call `stop`, and `idle` follows the end. Returns false, running nothing, while
+    // the rows are busy already.
+    bool withRowsHeld(const std::function<void()>& work, std::function<void()> stop);
     const GridData& rows() const;
 
 Q_SIGNALS:
@@ -159,6 +166,7 @@ private:
     // The event loop of the running Retrieve, while it runs.
     QPointer<QEventLoop> retrieveLoop_;
     bool stopRequested_ = false;
+    bool exporting_ = false;
     bool overflow_ = false;
     QElapsedTimer lastPublish_;
     bool selectedMouse_ = true;
@@ -176,7 +184,7 @@ private:
 };
 
 // Prints the grid's rows into `job`, after what the job already holds.
-int PrintDataWindow(PrintJob& job, const DataWindow& grid);
+int PrintDataWindow(PrintJob& job, DataWindow& grid);
 
 } // namespace platform::grid
 

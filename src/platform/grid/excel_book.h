@@ -21,7 +21,7 @@ public:
     virtual bool number(long row, int column, double value) = 0;
     // A cell holding empty text (a blank cell would read as NULL).
     virtual bool emptyText(long row, int column) = 0;
-    // Writes the workbook's file.
+    // Writes the workbook's file. A book destroyed without it writes nothing.
     virtual bool close() = 0;
     virtual QString error() const = 0;
 };

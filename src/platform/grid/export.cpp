@@ -98,6 +98,30 @@ private:
     TextOut& out_;
 };
 
+// Passes an export's progress on every so many rows, and remembers a stop.
+class Ticker {
+public:
+    Ticker(ExportProgress* progress, long total) : progress_(progress), total_(total) {}
+    // Before row `row` (from 0): false once the export is to stop.
+    bool next(long row) {
+        if (progress_ != nullptr && !stopped_ && row % kRowsPerTick == 0)
+            stopped_ = !progress_->rowsWritten(row, total_);
+        return !stopped_;
+    }
+    // After the last row.
+    void finish() {
+        if (progress_ != nullptr && !stopped_)
+            progress_->rowsWritten(total_, total_);
+    }
+    bool stopped() const { return stopped_; }
+
+private:
+    static constexpr long kRowsPerTick = 256;
+    ExportProgress* progress_;
+    long total_;
+    bool stopped_ = false;
+};
+
 // RFC 4180; empty text is quoted so that it reads back apart from NULL, which is left bare.
 void appendCsv(QString& line, const QString& value) {
     const bool quote = value.isEmpty() || value.contains(u',') || value.contains(u'"') ||
@@ -115,7 +139,7 @@ void appendCsv(QString& line, const QString& value) {
     line += u'"';
 }
 
-void writeCsv(const GridRows& rows, TextOut& out) {
+void writeCsv(const GridRows& rows, TextOut& out, Ticker& tick) {
     const int columns = rows.columnCount();
     QString line;
     for (int c = 0; c < columns; ++c) {
@@ -125,7 +149,7 @@ void writeCsv(const GridRows& rows, TextOut& out) {
     }
     line += u"\r\n";
     out.put(line);
-    for (long r = 0; r < rows.rowCount(); ++r) {
+    for (long r = 0; r < rows.rowCount() && tick.next(r); ++r) {
         line.truncate(0);
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -160,7 +184,7 @@ void appendTab(QString& line, const QString& value) {
     }
 }
 
-void writeTabText(const GridRows& rows, TextOut& out) {
+void writeTabText(const GridRows& rows, TextOut& out, Ticker& tick) {
     const int columns = rows.columnCount();
     QString line;
     for (int c = 0; c < columns; ++c) {
@@ -170,7 +194,7 @@ void writeTabText(const GridRows& rows, TextOut& out) {
     }
     line += u'\n';
     out.put(line);
-    for (long r = 0; r < rows.rowCount(); ++r) {
+    for (long r = 0; r < rows.rowCount() && tick.next(r); ++r) {
         line.truncate(0);
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -185,7 +209,7 @@ void writeTabText(const GridRows& rows, TextOut& out) {
     }
 }
 
-void writeHtml(const GridRows& rows, const QString& tableName, TextOut& out) {
+void writeHtml(const GridRows& rows, const QString& tableName, TextOut& out, Ticker& tick) {
     const int columns = rows.columnCount();
     const QString title = tableName.isEmpty() ? QStringLiteral("Exported rows") : tableName;
     QString text = QStringLiteral("<!DOCTYPE html>\n"
@@ -216,7 +240,7 @@ void writeHtml(const GridRows& rows, const QString& tableName, TextOut& out) {
     }
     text += u"</tr>\n</thead>\n<tbody>\n";
     out.put(text);
-    for (long r = 0; r < rows.rowCount(); ++r) {
+    for (long r = 0; r < rows.rowCount() && tick.next(r); ++r) {
         text = QStringLiteral("<tr>");
         for (int c = 0; c < columns; ++c) {
             if (rows.isNull(r, c)) {
@@ -318,7 +342,7 @@ void appendJsonString(QString& text, const QString& value) {
     text += u'"';
 }
 
-void writeJson(const GridRows& rows, TextOut& out) {
+void writeJson(const GridRows& rows, TextOut& out, Ticker& tick) {
     const int columns = rows.columnCount();
     std::vector<QString> keys;
     std::vector<bool> numeric;
@@ -331,7 +355,7 @@ void writeJson(const GridRows& rows, TextOut& out) {
     }
     out.put(u"[");
     QString text;
-    for (long r = 0; r < rows.rowCount(); ++r) {
+    for (long r = 0; r < rows.rowCount() && tick.next(r); ++r) {
         text = r == 0 ? QStringLiteral("\n{") : QStringLiteral(",\n{");
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -380,7 +404,7 @@ QString sqlColumnName(const QString& name) {
     return u'"' + quoted + u'"';
 }
 
-void writeSqlInserts(const GridRows& rows, const QString& tableName, TextOut& out) {
+void writeSqlInserts(const GridRows& rows, const QString& tableName, TextOut& out, Ticker& tick) {
     const int columns = rows.columnCount();
     QString head = QStringLiteral("INSERT INTO ") +
                    (tableName.isEmpty() ? QStringLiteral("exported_rows") : tableName) +
@@ -393,7 +417,7 @@ void writeSqlInserts(const GridRows& rows, const QString& tableName, TextOut& ou
     head += u") VALUES (";
 
     QString text;
-    for (long r = 0; r < rows.rowCount(); ++r) {
+    for (long r = 0; r < rows.rowCount() && tick.next(r); ++r) {
         text = head;
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -462,7 +486,7 @@ void writeXmlText(QXmlStreamWriter& xml, const QString& value) {
     xml.writeCharacters(safe.mid(start));
 }
 
-void writeXml(const GridRows& rows, QIODevice& device) {
+void writeXml(const GridRows& rows, QIODevice& device, Ticker& tick) {
     static const QString xsi = QStringLiteral("http://www.w3.org/2001/XMLSchema-instance");
     const int columns = rows.columnCount();
     std::vector<QString> names;
@@ -475,7 +499,7 @@ void writeXml(const GridRows& rows, QIODevice& device) {
     xml.writeStartDocument();
     xml.writeNamespace(xsi, QStringLiteral("xsi"));
     xml.writeStartElement(QStringLiteral("rows"));
-    for (long r = 0; r < rows.rowCount() && !xml.hasError(); ++r) {
+    for (long r = 0; r < rows.rowCount() && !xml.hasError() && tick.next(r); ++r) {
         xml.writeStartElement(QStringLiteral("row"));
         for (int c = 0; c < columns; ++c) {
             if (rows.isNull(r, c)) {
@@ -493,7 +517,7 @@ void writeXml(const GridRows& rows, QIODevice& device) {
 }
 
 bool exportText(const GridRows& rows, ExportFormat format, const QString& path,
-                const QString& tableName, QString& error) {
+                const QString& tableName, QString& error, Ticker& tick) {
     QSaveFile file(path);
     // TextOut buffers; the file itself need not.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
@@ -503,29 +527,33 @@ bool exportText(const GridRows& rows, ExportFormat format, const QString& path,
     TextOut out(file);
     switch (format) {
     case ExportFormat::Csv:
-        writeCsv(rows, out);
+        writeCsv(rows, out, tick);
         break;
     case ExportFormat::Text:
-        writeTabText(rows, out);
+        writeTabText(rows, out, tick);
         break;
     case ExportFormat::Html:
-        writeHtml(rows, tableName, out);
+        writeHtml(rows, tableName, out, tick);
         break;
     case ExportFormat::Json:
-        writeJson(rows, out);
+        writeJson(rows, out, tick);
         break;
     case ExportFormat::SqlInsert:
-        writeSqlInserts(rows, tableName, out);
+        writeSqlInserts(rows, tableName, out, tick);
         break;
     case ExportFormat::Xml: {
         TextOutDevice device(out);
-        writeXml(rows, device);
+        writeXml(rows, device, tick);
         break;
     }
     case ExportFormat::Excel:
         break;
     }
     out.flush();
+    if (tick.stopped()) {
+        file.cancelWriting();
+        return false;
+    }
     QString failure = out.failure();
     if (failure.isEmpty()) {
         errno = 0;
@@ -742,7 +770,7 @@ QByteArray excelString(const QString& text) {
     return text.left(length).toUtf8();
 }
 
-bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
+bool exportExcel(const GridRows& rows, const QString& path, QString& error, Ticker& tick) {
     const long rowCount = rows.rowCount();
     const int columns = rows.columnCount();
     if (rowCount >= excelMaxRows) {
@@ -785,7 +813,7 @@ bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
     for (int c = 0; c < columns; ++c)
         numeric.push_back(isNumeric(rows.column(c).kind));
 
-    for (long r = 0; r < rowCount && ok; ++r) {
+    for (long r = 0; r < rowCount && ok && tick.next(r); ++r) {
         const long row = r + 1;
         for (int c = 0; c < columns && ok; ++c) {
             if (rows.isNull(r, c))
@@ -800,6 +828,8 @@ bool exportExcel(const GridRows& rows, const QString& path, QString& error) {
                 ok = book->text(row, c, excelString(text));
         }
     }
+    if (tick.stopped())
+        return false; // the temporary file goes with `temp`
     if (ok)
         ok = book->close();
     if (!ok) {
@@ -903,15 +933,23 @@ ExportFormat formatForSuffix(const QString& suffix, ExportFormat fallback) {
 }
 
 bool exportRows(const GridRows& rows, ExportFormat format, const QString& path,
-                const QString& tableName, QString& error) {
+                const QString& tableName, QString& error, ExportProgress* progress) {
     error.clear();
     if (path.isEmpty()) {
         error = QStringLiteral("No file name was given.");
         return false;
     }
-    if (format == ExportFormat::Excel)
-        return exportExcel(rows, path, error);
-    return exportText(rows, format, path, tableName, error);
+    Ticker tick(progress, rows.rowCount());
+    const bool written = format == ExportFormat::Excel
+                             ? exportExcel(rows, path, error, tick)
+                             : exportText(rows, format, path, tableName, error, tick);
+    if (tick.stopped()) {
+        error.clear();
+        return false;
+    }
+    if (written)
+        tick.finish();
+    return written;
 }
 
 } // namespace platform::grid

@@ -22,11 +22,19 @@ ExportFormat formatForFilter(const QString& filter, ExportFormat fallback = Expo
 // `fallback` for a suffix no format claims.
 ExportFormat formatForSuffix(const QString& suffix, ExportFormat fallback = ExportFormat::Csv);
 
+// Told how far an export has come, as rows are written, and asked whether to go on.
+class ExportProgress {
+public:
+    virtual ~ExportProgress() = default;
+    // `done` of `total` rows written; false stops the export.
+    virtual bool rowsWritten(long done, long total) = 0;
+};
+
 // Writes every row and column of `rows` to `path` in `format`. `tableName` is the table
 // that SQL INSERT statements name ("exported_rows" when empty). The file appears only when
-// complete: an earlier file at `path` stays whole when anything fails. Returns false with
-// `error` saying why.
+// complete: an earlier file at `path` stays whole when anything fails or `progress` stops the
+// export. Returns false with `error` saying why; stopped, with `error` empty.
 bool exportRows(const GridRows& rows, ExportFormat format, const QString& path,
-                const QString& tableName, QString& error);
+                const QString& tableName, QString& error, ExportProgress* progress = nullptr);
 
 } // namespace platform::grid

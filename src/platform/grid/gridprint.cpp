@@ -148,6 +148,7 @@ void GridPrintBlock::print(PrintCanvas& canvas) {
         canvas.advance(rowHeight);
         // At least one row a page, however small the page, so that the rows always run out.
         bool placed = false;
+        const long firstOnPage = r;
         for (; r < rowCount && (canvas.remaining() >= rowHeight || !placed); ++r) {
             const double y = area.top() + canvas.y();
             for (int c = 0; c < columns; ++c) {
@@ -158,7 +159,7 @@ void GridPrintBlock::print(PrintCanvas& canvas) {
             placed = true;
         }
         drawLines(top, area.top() + canvas.y());
-        if (r >= rowCount)
+        if (!canvas.laidOut(r - firstOnPage) || r >= rowCount)
             break;
         canvas.newPage();
         canvas.advance(margin);

@@ -15,6 +15,7 @@ public:
     explicit GridPrintBlock(const GridRows& rows, int topMargin = 0);
 
     void print(PrintCanvas& canvas) override;
+    long units() const override { return rows_.rowCount(); }
 
     // How many rows of the first ~200 size the columns.
     static constexpr long sampleRows = 200;

@@ -19,3 +19,7 @@ extern "C" Q_DECL_EXPORT void dorvane_open_printer(const QString& docName, const
     }
     *device = std::move(printer);
 }
+
+extern "C" Q_DECL_EXPORT void dorvane_abort_printer(QPagedPaintDevice* device) {
+    static_cast<QPrinter*>(device)->abort();
+}

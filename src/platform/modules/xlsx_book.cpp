@@ -19,9 +19,10 @@ public:
         format_set_bold(bold_);
         worksheet_freeze_panes(sheet_, 1, 0);
     }
+    // A book never closed is dropped without writing it out (a stopped export).
     ~XlsxBook() override {
         if (book_ != nullptr)
-            workbook_close(book_);
+            lxw_workbook_free(book_);
     }
     XlsxBook(const XlsxBook&) = delete;
     XlsxBook& operator=(const XlsxBook&) = delete;
