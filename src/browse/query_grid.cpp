@@ -1,6 +1,7 @@
 #include "browse/query_grid.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
 #include "platform/grid/describe.h"
@@ -8,7 +9,6 @@
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -42,10 +42,7 @@ QueryGridSheet::~QueryGridSheet() = default;
 
 void QueryGridSheet::createProgressLabels(const QFont& font) {
     st_preview = sheetLabel(this, QStringLiteral("First"), font);
-    QPalette red = st_preview->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
-    st_preview->setPalette(red);
+    setTextColour(st_preview, Qt::red);
     st_preview->setVisible(false);
     platform::placeControl(st_preview, 2327, 61, 151, 77);
 

@@ -1,5 +1,6 @@
 #include "sqlpad/w_sqlpad.h"
 
+#include "app/look.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
@@ -8,7 +9,6 @@
 #include "platform/pointer.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
-#include "shell/look.h"
 #include "sqlpad/sql_editor.h"
 
 #include <QKeyEvent>
@@ -33,7 +33,7 @@ QString withoutIsolationSuffix(const QString& sql) {
 
 w_sqlpad::w_sqlpad() {
     setWindowTitle(QStringLiteral("SQL Workspace"));
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 220, 237, 3329, 1693);
     normalSize_ = size();
 
