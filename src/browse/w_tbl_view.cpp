@@ -41,8 +41,6 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     dw_rows->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     platform::placeControl(dw_rows, 654, 53, 421, 73);
 
-    createProgressLabels(bold);
-
     dw_tables = new platform::grid::DataWindow(this);
     // dw_tables constructor: no mouse selection of data in the list.
     dw_tables->setSelectedMouse(false);

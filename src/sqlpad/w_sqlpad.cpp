@@ -48,8 +48,6 @@ w_sqlpad::w_sqlpad() {
     st_time = sheetLabel(this, QString(), bold);
     platform::placeControl(st_time, 1299, 61, 883, 77);
 
-    createProgressLabels(bold);
-
     mle_1 = new QsciScintilla(this);
     auto* lexer = new QsciLexerSQL(mle_1);
     lexer->setDefaultFont(bold);
