@@ -308,6 +308,39 @@ TEST_F(DataWindowTest, SortOrdersNumbersDatesAndNulls) {
     EXPECT_EQ(grid.SetSort(QStringLiteral("#9 A")), -1);
 }
 
+TEST_F(DataWindowTest, TableCatalogFillsTheNamedColumnsAndLeavesTheOthersNull) {
+    build(QStringLiteral("select cast('' as varchar(128)) as owner, cast(null as integer) as "
+                         "other, cast('' as varchar(128)) as tname"));
+    QSignalSpy started(&grid, &DataWindow::RetrieveStart);
+    long seen = 0;
+    grid.setRetrieveRowHandler([&seen](long row) {
+        seen = row;
+        return 0L;
+    });
+    const long rows =
+        grid.RetrieveTableCatalog({{QStringLiteral("owner"), TableCatalogColumn::Schema},
+                                   {QStringLiteral("tname"), TableCatalogColumn::Name}});
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(seen, rows);
+    QStringList sample;
+    for (long row = 1; row <= grid.RowCount(); ++row) {
+        EXPECT_TRUE(grid.isItemNull(row, 2));
+        const QString schema = grid.GetItemString(row, 1);
+        if (schema == u"db2inst1" || schema == u"tools")
+            sample << schema + u'.' + grid.GetItemString(row, 3);
+    }
+    sample.sort();
+    // Tables and views, nothing else (the sample's sequences and indexes stay out).
+    const QString expected = queryValue(
+        *slot, QStringLiteral("select string_agg(table_schema || '.' || table_name, ',' order by "
+                              "table_schema || '.' || table_name collate \"C\") from "
+                              "information_schema.tables where table_schema in ('db2inst1', "
+                              "'tools')"));
+    EXPECT_EQ(withoutScratchTables(sample), withoutScratchTables(expected.split(u',')));
+    EXPECT_TRUE(sample.contains(QStringLiteral("db2inst1.vempdept")));
+}
+
 TEST_F(DataWindowTest, SharedDataShowsOneSetOfRowsWithSelectionKeptApart) {
     build(QStringLiteral("select deptno, deptname from db2inst1.department order by deptno"));
     const long rows = grid.Retrieve();
