@@ -126,7 +126,7 @@ void w_tbl_view::ue_initialize() {
     // 3.
     if (slot->SQLCode == 0) {
         dw_tables->SetTransObject(slot);
-        dw_tables->Retrieve();
+        retrieveTableList();
         ib_stop = false;
         platform::SetMicroHelp(QStringLiteral("Ready."));
         platform::SetPointer(platform::Pointer::Arrow);
@@ -134,6 +134,10 @@ void w_tbl_view::ue_initialize() {
     }
     // 4.
     Close();
+}
+
+long w_tbl_view::retrieveTableList() {
+    return dw_tables->Retrieve();
 }
 
 void w_tbl_view::ue_retrieve() {
