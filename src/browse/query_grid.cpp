@@ -1,6 +1,7 @@
 #include "browse/query_grid.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
 #include "platform/grid/describe.h"
@@ -8,7 +9,6 @@
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -36,26 +36,24 @@ QStringList columnsOfSyntax(const QString& syntax) {
     return names;
 }
 
-QueryGridSheet::QueryGridSheet(QWidget* parent) : platform::Sheet(parent) {}
-
-QueryGridSheet::~QueryGridSheet() = default;
-
-void QueryGridSheet::createProgressLabels(const QFont& font) {
-    st_preview = sheetLabel(this, QStringLiteral("First"), font);
-    QPalette red = st_preview->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    red.setColor(QPalette::Disabled, QPalette::WindowText, Qt::red);
-    st_preview->setPalette(red);
+QueryGridSheet::QueryGridSheet(QWidget* parent) : platform::Sheet(parent) {
+    // The retrieval progress, at the same place on both sheets: "First" (red, hidden), the
+    // number of rows, "rows retrieved".
+    const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
+    st_preview = sheetLabel(this, QStringLiteral("First"), bold);
+    setTextColour(st_preview, Qt::red);
     st_preview->setVisible(false);
     platform::placeControl(st_preview, 2327, 61, 151, 77);
 
-    st_retrieved = sheetLabel(this, QString(), font);
+    st_retrieved = sheetLabel(this, QString(), bold);
     st_retrieved->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     platform::placeControl(st_retrieved, 2455, 61, 270, 77);
 
-    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), font);
+    st_1 = sheetLabel(this, QStringLiteral("rows retrieved"), bold);
     platform::placeControl(st_1, 2753, 61, 385, 77);
 }
+
+QueryGridSheet::~QueryGridSheet() = default;
 
 void QueryGridSheet::connectQueryGrid() {
     // Retrieve waits for a running retrieval; Stop always works.

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-class QFont;
 class QLabel;
 class QPushButton;
 
@@ -28,8 +27,9 @@ platform::Transaction* recordSlot(const str_sqlca& record);
 QStringList columnsOfSyntax(const QString& syntax);
 
 // A sheet that shows a statement's result in a grid built at run time: the table view and the SQL
-// workspace. The derived sheet creates the controls in its own layout, then calls
-// connectQueryGrid().
+// workspace. It creates the labels of the retrieval progress (st_preview, st_retrieved, st_1),
+// which both sheets show at the same place; the derived sheet creates the other controls in its
+// own layout, then calls connectQueryGrid().
 class QueryGridSheet : public platform::Sheet {
     Q_OBJECT
 public:
@@ -63,9 +63,6 @@ public:
     void dw_1_retrieveend();
 
 protected:
-    // Creates st_preview ("First", red, hidden), st_retrieved and st_1 ("rows retrieved") at
-    // the places both sheets give them, in that order.
-    void createProgressLabels(const QFont& font);
     // Wires the buttons and the grid to the handlers above; once the controls exist.
     void connectQueryGrid();
     bool eventFilter(QObject* watched, QEvent* event) override;

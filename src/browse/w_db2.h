@@ -14,10 +14,16 @@ public:
 
     void dw_tables_clicked(int xpos, int ypos, long row,
                            const platform::grid::DwObject& dwo) override;
+
+protected:
+    // The Db2 catalog's tables. A server that is not Db2 and has no SYSIBM.SYSTABLES lists
+    // those of its driver's own catalog instead: tables and views, the schema as the creator.
+    long retrieveTableList() override;
 };
 
 // The chosen table of a catalog row: the creator without its padding blanks, ".", the name (in
-// double quotes when it is not an ordinary identifier in one case, e.g. "it's here").
+// double quotes when it is not an ordinary identifier in one case, e.g. "it's here"). Without a
+// creator (a driver whose catalog has no schemas), the name alone.
 QString catalogTableName(const QString& creator, const QString& name);
 
 } // namespace app

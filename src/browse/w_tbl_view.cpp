@@ -1,5 +1,6 @@
 #include "browse/w_tbl_view.h"
 
+#include "app/look.h"
 #include "browse/view_query.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
@@ -8,7 +9,6 @@
 #include "platform/pointer.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -19,22 +19,10 @@
 #include <QTableView>
 
 namespace app {
-namespace {
-
-QLineEdit* makeEdit(QWidget* parent, const QFont& font) {
-    auto* edit = new QLineEdit(parent);
-    edit->setFont(font);
-    QPalette white = edit->palette();
-    white.setColor(QPalette::Base, Qt::white);
-    edit->setPalette(white);
-    return edit;
-}
-
-} // namespace
 
 w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     setWindowTitle(QStringLiteral("Quorvel "));
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 220, 237, 3329, 1693);
     normalSize_ = size();
 
@@ -53,8 +41,6 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     dw_rows->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     platform::placeControl(dw_rows, 654, 53, 421, 73);
 
-    createProgressLabels(bold);
-
     dw_tables = new platform::grid::DataWindow(this);
     // dw_tables constructor: no mouse selection of data in the list.
     dw_tables->setSelectedMouse(false);
@@ -65,17 +51,17 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
 
     st_2 = sheetLabel(this, QStringLiteral("Column(s):"), bold);
     platform::placeControl(st_2, 101, 1173, 289, 65);
-    sle_1 = makeEdit(this, bold);
+    sle_1 = singleLineEdit(this, bold);
     platform::placeControl(sle_1, 380, 1153, 1303, 93);
 
     st_3 = sheetLabel(this, QStringLiteral("Criteria:"), bold);
     platform::placeControl(st_3, 165, 1289, 225, 65);
-    sle_restriction = makeEdit(this, bold);
+    sle_restriction = singleLineEdit(this, bold);
     platform::placeControl(sle_restriction, 380, 1273, 1303, 93);
 
     st_4 = sheetLabel(this, QStringLiteral("Sort:"), bold);
     platform::placeControl(st_4, 247, 1405, 142, 65);
-    sle_sort = makeEdit(this, bold);
+    sle_sort = singleLineEdit(this, bold);
     platform::placeControl(sle_sort, 380, 1393, 1303, 93);
 
     cb_retrieve = commandButton(this, QStringLiteral("Retrieve"), bold);
@@ -140,7 +126,7 @@ void w_tbl_view::ue_initialize() {
     // 3.
     if (slot->SQLCode == 0) {
         dw_tables->SetTransObject(slot);
-        dw_tables->Retrieve();
+        retrieveTableList();
         ib_stop = false;
         platform::SetMicroHelp(QStringLiteral("Ready."));
         platform::SetPointer(platform::Pointer::Arrow);
@@ -148,6 +134,10 @@ void w_tbl_view::ue_initialize() {
     }
     // 4.
     Close();
+}
+
+long w_tbl_view::retrieveTableList() {
+    return dw_tables->Retrieve();
 }
 
 void w_tbl_view::ue_retrieve() {

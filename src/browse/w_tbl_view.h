@@ -65,6 +65,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Fills the table list on the slot it is bound to (ue_initialize, step 3): the list's own
+    // statement, retrieved. Returns the number of rows, or -1.
+    virtual long retrieveTableList();
 
 private:
     QSize normalSize_;

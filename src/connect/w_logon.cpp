@@ -1,6 +1,7 @@
 #include "connect/w_logon.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "connect/discovery.h"
 #include "connect/entry_width.h"
 #include "connect/key1_xpm.h"
@@ -13,7 +14,6 @@
 #include "platform/pointer.h"
 #include "platform/profile.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QCompleter>
 #include <QLabel>
@@ -25,21 +25,11 @@
 namespace app {
 namespace {
 
+// An entry of the logon takes no more than its width shows.
 QLineEdit* makeEntry(QWidget* parent, const QFont& font) {
-    auto* edit = new QLineEdit(parent);
-    edit->setFont(font);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    edit->setPalette(palette);
+    QLineEdit* edit = singleLineEdit(parent, font);
     limitEntryToVisibleWidth(edit);
     return edit;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& text, const QFont& font) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    makeDisabledLabel(label);
-    return label;
 }
 
 } // namespace
@@ -48,15 +38,14 @@ w_logon::w_logon() {
     setWindowTitle(QStringLiteral("Logon"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 833, 361, 2071, 581);
     setFixedSize(size());
 
     const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
     const QFont normal = windowFont(QStringLiteral("MS Sans Serif"), 8, false);
 
-    st_1 = makeLabel(this, QStringLiteral("Data Source:"), bold);
-    setBackground(st_1, silver());
+    st_1 = sheetLabel(this, QStringLiteral("Data Source:"), bold);
     platform::placeControl(st_1, 421, 89, 371, 77);
 
     sle_dsn = makeEntry(this, bold);
@@ -74,25 +63,23 @@ w_logon::w_logon() {
     lb_1->setVisible(false);
     platform::placeControl(lb_1, 1619, 545, 375, 205);
 
-    cb_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cb_cancel->setFont(normal);
+    cb_cancel = commandButton(this, QStringLiteral("&Cancel"), normal);
     platform::placeControl(cb_cancel, 1715, 233, 247, 109);
 
     sle_pwd = makeEntry(this, bold);
     sle_pwd->setEchoMode(QLineEdit::Password);
     platform::placeControl(sle_pwd, 787, 321, 805, 93);
 
-    st_3 = makeLabel(this, QStringLiteral("Password:"), bold);
+    st_3 = disabledLabel(this, QStringLiteral("Password:"), bold);
     platform::placeControl(st_3, 490, 333, 284, 77);
 
     sle_id = makeEntry(this, bold);
     platform::placeControl(sle_id, 787, 189, 805, 93);
 
-    st_2 = makeLabel(this, QStringLiteral("User ID:"), bold);
+    st_2 = disabledLabel(this, QStringLiteral("User ID:"), bold);
     platform::placeControl(st_2, 549, 205, 225, 77);
 
-    cb_ok = new QPushButton(QStringLiteral("&OK"), this);
-    cb_ok->setFont(normal);
+    cb_ok = commandButton(this, QStringLiteral("&OK"), normal);
     cb_ok->setDefault(true);
     platform::placeControl(cb_ok, 1715, 77, 247, 109);
 

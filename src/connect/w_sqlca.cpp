@@ -1,13 +1,13 @@
 #include "connect/w_sqlca.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "connect/connect_text.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
 #include "platform/messagebox.h"
 #include "platform/odbc/transaction.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -21,19 +21,16 @@ w_sqlca::w_sqlca() {
     setWindowTitle(QStringLiteral("Connections Open"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 833, 361, 1998, 1209);
     setFixedSize(size());
 
-    cb_ok = new QPushButton(QStringLiteral("&OK"), this);
-    cb_ok->setFont(windowFont(QStringLiteral("MS Sans Serif"), 8, true));
+    cb_ok = commandButton(this, QStringLiteral("&OK"),
+                          windowFont(QStringLiteral("MS Sans Serif"), 8, true));
     cb_ok->setDefault(true);
     platform::placeControl(cb_ok, 865, 961, 252, 109);
 
-    st_1 = new QLabel(this);
-    st_1->setFont(windowFont(QStringLiteral("MS Sans Serif"), 10, true));
-    makeDisabledLabel(st_1);
-    setBackground(st_1, silver());
+    st_1 = sheetLabel(this, QString(), windowFont(QStringLiteral("MS Sans Serif"), 10, true));
     st_1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     platform::placeControl(st_1, 87, 73, 1646, 261);
 

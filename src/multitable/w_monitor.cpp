@@ -1,6 +1,7 @@
 #include "multitable/w_monitor.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "multitable/monitor_rules.h"
 #include "platform/clock.h"
 #include "platform/events.h"
@@ -13,7 +14,6 @@
 #include "platform/pointer.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -24,14 +24,6 @@ namespace app {
 namespace {
 
 const QString gridStyle = QStringLiteral("style(type=grid)");
-
-QLabel* makeCountLabel(QWidget* parent, const QFont& font) {
-    auto* label = new QLabel(parent);
-    label->setFont(font);
-    makeDisabledLabel(label);
-    setBackground(label, silver());
-    return label;
-}
 
 platform::grid::DataWindow* makeGrid(QWidget* parent) {
     auto* grid = new platform::grid::DataWindow(parent);
@@ -77,7 +69,7 @@ private:
 
 w_monitor::w_monitor() {
     setWindowTitle(QStringLiteral("Related Table Monitor"));
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 833, 361, 3553, 2253);
     normalSize_ = size();
 
@@ -86,26 +78,25 @@ w_monitor::w_monitor() {
 
     dw_1 = makeGrid(this);
     platform::placeControl(dw_1, 23, 37, 2602, 521);
-    st_1 = makeCountLabel(this, bold);
+    st_1 = sheetLabel(this, QString(), bold);
     platform::placeControl(st_1, 2647, 57, 247, 77);
 
-    cb_report = new QPushButton(QStringLiteral("Report"), this);
-    cb_report->setFont(normal);
+    cb_report = commandButton(this, QStringLiteral("Report"), normal);
     platform::placeControl(cb_report, 2995, 465, 362, 109);
 
-    st_2 = makeCountLabel(this, bold);
+    st_2 = sheetLabel(this, QString(), bold);
     platform::placeControl(st_2, 92, 577, 247, 77);
     dw_2 = makeGrid(this);
     platform::placeControl(dw_2, 23, 653, 1683, 681);
-    st_3 = makeCountLabel(this, bold);
+    st_3 = sheetLabel(this, QString(), bold);
     platform::placeControl(st_3, 1847, 577, 247, 77);
     dw_3 = makeGrid(this);
     platform::placeControl(dw_3, 1733, 653, 1683, 681);
-    st_4 = makeCountLabel(this, bold);
+    st_4 = sheetLabel(this, QString(), bold);
     platform::placeControl(st_4, 92, 1357, 247, 77);
     dw_4 = makeGrid(this);
     platform::placeControl(dw_4, 23, 1441, 1683, 681);
-    st_5 = makeCountLabel(this, bold);
+    st_5 = sheetLabel(this, QString(), bold);
     platform::placeControl(st_5, 1847, 1357, 247, 77);
     dw_5 = makeGrid(this);
     platform::placeControl(dw_5, 1733, 1441, 1683, 681);

@@ -1,6 +1,7 @@
 #include "multitable/w_tbl_sel.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "browse/query_grid.h"
 #include "browse/w_db2.h"
 #include "multitable/relation.h"
@@ -11,7 +12,6 @@
 #include "platform/message.h"
 #include "platform/messagebox.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -33,16 +33,6 @@ constexpr int listWidth = 1116;
 constexpr int tableListY = 101;
 constexpr int tableListHeight = 369;
 
-platform::DropDownListBox* makeDropDown(QWidget* parent, const QFont& font) {
-    auto* list = new platform::DropDownListBox(parent);
-    list->setFont(font);
-    QPalette grey = list->palette();
-    grey.setColor(QPalette::Button, silver());
-    grey.setColor(QPalette::Base, silver());
-    list->setPalette(grey);
-    return list;
-}
-
 // The lists' two columns are declared long; size them so that both show.
 void sizeTableColumns(platform::grid::DataWindow* list) {
     QHeaderView* heading = list->view()->horizontalHeader();
@@ -56,7 +46,7 @@ void sizeTableColumns(platform::grid::DataWindow* list) {
 
 w_tbl_sel::w_tbl_sel() {
     setWindowTitle(QStringLiteral("Table selection"));
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 833, 361, 2954, 1641);
     normalSize_ = size();
 
@@ -72,13 +62,13 @@ w_tbl_sel::w_tbl_sel() {
     dw_tbl_2 = new platform::grid::DataWindow(this);
     platform::placeControl(dw_tbl_2, relatedX, tableListY, listWidth, tableListHeight);
 
-    ddlb_1 = makeDropDown(this, bold);
+    ddlb_1 = dropDownList(this, bold);
     ddlb_1->place(masterX, 473, listWidth, 601);
     st_3 = sheetLabel(this, QStringLiteral("="),
                       windowFont(QStringLiteral("MS Sans Serif"), 14, true));
     st_3->setAlignment(Qt::AlignCenter);
     platform::placeControl(st_3, 1217, 473, 147, 77);
-    ddlb_2 = makeDropDown(this, bold);
+    ddlb_2 = dropDownList(this, bold);
     ddlb_2->place(relatedX, 473, listWidth, 601);
 
     dw_col_1 = new platform::grid::DataWindow(this);
@@ -92,12 +82,10 @@ w_tbl_sel::w_tbl_sel() {
     platform::placeControl(dw_1, 1989, 893, 494, 361);
     dw_1->setVisible(false);
 
-    cb_ok = new QPushButton(QStringLiteral("&OK"), this);
-    cb_ok->setFont(bold);
+    cb_ok = commandButton(this, QStringLiteral("&OK"), bold);
     cb_ok->setDefault(true);
     platform::placeControl(cb_ok, 2579, 81, 270, 109);
-    cb_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cb_cancel->setFont(bold);
+    cb_cancel = commandButton(this, QStringLiteral("&Cancel"), bold);
     platform::placeControl(cb_cancel, 2579, 237, 270, 109);
 
     // Tab order: cb_ok, ddlb_1, ddlb_2, dw_col_2, dw_col_1, dw_tbl_1, cb_cancel, dw_tbl_2 (the

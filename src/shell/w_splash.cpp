@@ -1,8 +1,8 @@
 #include "shell/w_splash.h"
 
 #include "app/globals.h"
+#include "app/look.h"
 #include "platform/units.h"
-#include "shell/look.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -22,7 +22,7 @@ w_splash::w_splash() {
     setWindowTitle(QStringLiteral("About ") + (name.isEmpty() ? QStringLiteral("Dorvane") : name));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 215, 181, 2478, 929);
     setFixedSize(size());
 
@@ -40,8 +40,8 @@ w_splash::w_splash() {
     setBackground(st_1, Qt::white);
     platform::placeControl(st_1, 69, 273, 2318, 341);
 
-    cb_ok = new QPushButton(QStringLiteral("OK"), this);
-    cb_ok->setFont(windowFont(QStringLiteral("MS Sans Serif"), 8, true));
+    cb_ok = commandButton(this, QStringLiteral("OK"),
+                          windowFont(QStringLiteral("MS Sans Serif"), 8, true));
     cb_ok->setDefault(true);
     platform::placeControl(cb_ok, 1102, 685, 247, 109);
     cb_ok->setFocus();

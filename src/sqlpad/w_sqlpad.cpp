@@ -1,5 +1,6 @@
 #include "sqlpad/w_sqlpad.h"
 
+#include "app/look.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
@@ -9,7 +10,6 @@
 #include "platform/pointer.h"
 #include "platform/printjob.h"
 #include "platform/units.h"
-#include "shell/look.h"
 #include "sqlpad/completion.h"
 #include "sqlpad/sql_editor.h"
 
@@ -36,7 +36,7 @@ QString withoutIsolationSuffix(const QString& sql) {
 
 w_sqlpad::w_sqlpad() {
     setWindowTitle(QStringLiteral("SQL Workspace"));
-    setBackground(this, palette().color(QPalette::Button));
+    setWindowBackground(this);
     platform::placeControl(this, 220, 237, 3329, 1693);
     normalSize_ = size();
 
@@ -50,8 +50,6 @@ w_sqlpad::w_sqlpad() {
 
     st_time = sheetLabel(this, QString(), bold);
     platform::placeControl(st_time, 1299, 61, 883, 77);
-
-    createProgressLabels(bold);
 
     mle_1 = new QsciScintilla(this);
     auto* lexer = new QsciLexerSQL(mle_1);

@@ -493,3 +493,61 @@ TEST_F(Db2TableListTest, TablesNamedWithAQuoteOrABlankAreListedCountedPreviewedA
               QStringLiteral("3c1a"));
     EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("2"));
 }
+
+TEST_F(Db2TableListTest, WithoutADb2CatalogTheListShowsTheDriversTablesAndViewsAndAClickPreviews) {
+    // The SQLite sample has no SYSIBM.SYSTABLES; it is connected in SQLCA1.
+    platform::Transaction lite(QStringLiteral("SQLCA1"));
+    lite.DBMS = QStringLiteral("ODBC");
+    lite.DBParm = QStringLiteral("DSN=") + sqliteDsn();
+    lite.Connect();
+    ASSERT_EQ(lite.SQLCode, 0) << lite.SQLErrText.toStdString();
+    ASSERT_FALSE(lite.isDb2());
+    app::globals().SQLCA1 = &lite;
+    struct Cleanup {
+        platform::Transaction& lite;
+        ~Cleanup() {
+            platform::destroyWindows();
+            app::globals().SQLCA1 = nullptr;
+            lite.Rollback();
+            lite.Disconnect();
+        }
+    } cleanup{lite};
+    const auto liteCount = [&lite](const QString& table) {
+        return queryValue(lite, QStringLiteral("select count(*) from %1").arg(table));
+    };
+
+    w_db2* sheet = openList(QStringLiteral("SQLCA1"));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'\n').toStdString();
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+    // The tables and the view, by creator (the schema, which SQLite has none of) and name.
+    QStringList listed;
+    for (long row = 1; row <= sheet->dw_tables->RowCount(); ++row) {
+        EXPECT_TRUE(sheet->dw_tables->GetItemString(row, QStringLiteral("creator")).isEmpty());
+        listed << sheet->dw_tables->GetItemString(row, QStringLiteral("name"));
+    }
+    EXPECT_EQ(withoutScratchTables(listed),
+              QStringList({QStringLiteral("DEPARTMENT"), QStringLiteral("EMPLOYEE"),
+                           QStringLiteral("PROJECT"), QStringLiteral("VEMPDEPT")}));
+
+    // A click counts the table and previews its first five rows, as on Db2.
+    clickTable(sheet, QStringLiteral("EMPLOYEE"));
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'\n').toStdString();
+    EXPECT_EQ(sheet->is_tbl_name, QStringLiteral("EMPLOYEE"));
+    EXPECT_EQ(countShown(sheet), liteCount(QStringLiteral("EMPLOYEE")));
+    EXPECT_GT(countShown(sheet).toLong(), 5);
+    EXPECT_EQ(sheet->istr_sqlca.s_sql, QStringLiteral("select * from EMPLOYEE  WITH UR "));
+    ASSERT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, QStringLiteral("lastname")), QStringLiteral("HAAS"));
+    EXPECT_FALSE(sheet->st_preview->isHidden());
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("5"));
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+
+    // The count query moves on to the next table, a view.
+    clickTable(sheet, QStringLiteral("VEMPDEPT"));
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'\n').toStdString();
+    EXPECT_EQ(countShown(sheet), liteCount(QStringLiteral("VEMPDEPT")));
+    EXPECT_TRUE(sheet->dw_rows->TableSelect().contains(QStringLiteral("FROM VEMPDEPT")));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    EXPECT_EQ(sheet->dw_1->ColumnCount(), 6);
+}

@@ -316,6 +316,39 @@ TEST_F(DataWindowTest, SortOrdersNumbersDatesAndNulls) {
     EXPECT_EQ(grid.SetSort(QStringLiteral("#9 A")), -1);
 }
 
+TEST_F(DataWindowTest, TableCatalogFillsTheNamedColumnsAndLeavesTheOthersNull) {
+    build(QStringLiteral("select cast('' as varchar(128)) as owner, cast(null as integer) as "
+                         "other, cast('' as varchar(128)) as tname"));
+    QSignalSpy started(&grid, &DataWindow::RetrieveStart);
+    long seen = 0;
+    grid.setRetrieveRowHandler([&seen](long row) {
+        seen = row;
+        return 0L;
+    });
+    const long rows =
+        grid.RetrieveTableCatalog({{QStringLiteral("owner"), TableCatalogColumn::Schema},
+                                   {QStringLiteral("tname"), TableCatalogColumn::Name}});
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(seen, rows);
+    QStringList sample;
+    for (long row = 1; row <= grid.RowCount(); ++row) {
+        EXPECT_TRUE(grid.isItemNull(row, 2));
+        const QString schema = grid.GetItemString(row, 1);
+        if (schema == u"db2inst1" || schema == u"tools")
+            sample << schema + u'.' + grid.GetItemString(row, 3);
+    }
+    sample.sort();
+    // Tables and views, nothing else (the sample's sequences and indexes stay out).
+    const QString expected = queryValue(
+        *slot, QStringLiteral("select string_agg(table_schema || '.' || table_name, ',' order by "
+                              "table_schema || '.' || table_name collate \"C\") from "
+                              "information_schema.tables where table_schema in ('db2inst1', "
+                              "'tools')"));
+    EXPECT_EQ(withoutScratchTables(sample), withoutScratchTables(expected.split(u',')));
+    EXPECT_TRUE(sample.contains(QStringLiteral("db2inst1.vempdept")));
+}
+
 TEST_F(DataWindowTest, SharedDataShowsOneSetOfRowsWithSelectionKeptApart) {
     build(QStringLiteral("select deptno, deptname from db2inst1.department order by deptno"));
     const long rows = grid.Retrieve();
@@ -726,7 +759,7 @@ struct CancelWhenProgressShows {
                 }
             }
         });
-        timer.start(5);
+        timer.start(0); // at every pass of the event loop that the work runs
     }
     QTimer timer;
     QString label;
@@ -759,7 +792,8 @@ TEST_F(DataWindowTest, SaveAsAndPrintShowProgressAndCancelLeavesNothingBehind) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), QByteArray("earlier\n"));
-        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("rows.csv")});
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+                  QStringList{QStringLiteral("rows.csv")});
     }
 
     qputenv("DORVANE_PRINT_DIR", folder.filePath(QStringLiteral("print")).toUtf8());

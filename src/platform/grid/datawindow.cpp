@@ -239,18 +239,33 @@ int DataWindow::SetTransObject(Transaction* slot) {
 }
 
 void DataWindow::showDatabaseError(const QString& context, const QString& text) {
+    if (dbError_ && dbError_(text) == 1)
+        return;
     MessageBox(QStringLiteral("Database Error"), context + QStringLiteral("\n\n") + text,
                Icon::StopSign);
 }
 
 long DataWindow::Retrieve() {
+    return retrieveRows(nullptr);
+}
+
+long DataWindow::RetrieveTableCatalog(const QHash<QString, TableCatalogColumn>& columns) {
+    std::vector<int> sources;
+    for (const ColumnInfo& column : definition().columns) {
+        const auto source = columns.constFind(column.name);
+        sources.push_back(source == columns.constEnd() ? 0 : static_cast<int>(*source));
+    }
+    return retrieveRows(&sources);
+}
+
+long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
     if (retrieving())
         return -1;
     // A sheet that is closing retrieves nothing more: it closes once its handlers are done.
     if (const Sheet* sheet = enclosingSheet(this); sheet != nullptr && sheet->closing())
         return -1;
     const GridDefinition& def = definition();
-    if (def.columns.empty() || def.select.trimmed().isEmpty()) {
+    if (def.columns.empty() || (tableCatalog == nullptr && def.select.trimmed().isEmpty())) {
         showDatabaseError(QStringLiteral("Retrieve failed."),
                           QStringLiteral("The grid has no statement to retrieve."));
         return -1;
@@ -272,10 +287,20 @@ long DataWindow::Retrieve() {
     retrieveLoop_ = &loop;
     // The worker wakes this thread through its event queue; each wake-up takes what is ready,
     // so input is handled between batches.
-    retrieval_ = std::make_unique<Retrieval>(
-        slot_->handle(), slot_->statementFor(def.select), def.columns.size(),
-        slot_->charDataIsUtf8(),
-        [this] { QMetaObject::invokeMethod(this, "batchesReady", Qt::QueuedConnection); });
+    auto wake = [this] {
+        QMetaObject::invokeMethod(this, "batchesReady", Qt::QueuedConnection);
+    };
+    if (tableCatalog == nullptr) {
+        retrieval_ = std::make_unique<Retrieval>(slot_->handle(), slot_->statementFor(def.select),
+                                                 def.columns.size(), slot_->charDataIsUtf8(),
+                                                 std::move(wake));
+    } else {
+        Retrieval::TableCatalog catalog;
+        for (const int source : *tableCatalog)
+            catalog.resultColumns.push_back(static_cast<SQLUSMALLINT>(source));
+        retrieval_ = std::make_unique<Retrieval>(slot_->handle(), std::move(catalog),
+                                                 slot_->charDataIsUtf8(), std::move(wake));
+    }
     // From here until the end, the rows are busy for every grid that shows them, and the slot
     // refuses to end its transaction under the open cursor.
     retrievingSlot_ = slot_;

@@ -3,6 +3,7 @@
 #include "platform/grid/griddata.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMetaType>
 #include <QPointer>
 #include <QString>
@@ -26,6 +27,9 @@ namespace platform::grid {
 class GridModel;
 class Retrieval;
 enum class ExportFormat;
+
+// The columns of the driver's own table catalog (ODBC SQLTables), by their place in its result.
+enum class TableCatalogColumn { Catalog = 1, Schema = 2, Name = 3, Type = 4, Remarks = 5 };
 
 // What a click hit: "column" (a cell), "text" (a heading) or "datawindow" (anything else).
 struct DwObject {
@@ -72,6 +76,11 @@ public:
     // rows, or -1 after showing the error; the rows read before an error stay. In a sheet that
     // is closing it retrieves nothing and returns -1.
     long Retrieve();
+    // Retrieves, instead of the statement, the tables and views that the driver's own catalog
+    // lists (SQLTables), as Retrieve() does: on the worker, with RetrieveRow, Stop and the busy
+    // state. Each grid column named in `columns` takes that catalog column; the others stay
+    // NULL. Returns the number of rows, or -1 after showing the error.
+    long RetrieveTableCatalog(const QHash<QString, TableCatalogColumn>& columns);
     // True while the rows this grid shows are being retrieved, by this grid or another that
     // shares them.
     bool retrieving() const;
@@ -83,6 +92,11 @@ public:
     void DBCancel();
     void setRetrieveRowHandler(std::function<long(long row)> handler) {
         retrieveRow_ = std::move(handler);
+    }
+    // DBError: called with the driver's text before the grid shows a database error of one of
+    // its operations; an answer of 1 shows nothing. The operation fails all the same.
+    void setDbErrorHandler(std::function<long(const QString& errorText)> handler) {
+        dbError_ = std::move(handler);
     }
 
     long RowCount() const;
@@ -144,6 +158,9 @@ protected:
 
 private:
     void useModel(std::shared_ptr<GridModel> model);
+    // Retrieve, of the statement or (given the catalog column of each grid column, 0 for none)
+    // of the table catalog.
+    long retrieveRows(const std::vector<int>* tableCatalog);
     void applyDefinition();
     void consumeBatches();
     // Queued by the retrieval's worker thread, by name: nothing but the call crosses threads.
@@ -162,6 +179,7 @@ private:
     Transaction* slot_ = nullptr;
     Transaction* retrievingSlot_ = nullptr;
     std::function<long(long)> retrieveRow_;
+    std::function<long(const QString&)> dbError_;
     std::unique_ptr<Retrieval> retrieval_;
     // The event loop of the running Retrieve, while it runs.
     QPointer<QEventLoop> retrieveLoop_;

@@ -14,8 +14,10 @@ namespace platform::grid {
 
 using odbc::StatementHandle;
 
-// How one result column is read.
+// How one grid column is read.
 struct FetchColumn {
+    // The result column it reads, from 1; 0 when the result has none for it (the cell is NULL).
+    SQLUSMALLINT source = 0;
     SQLSMALLINT sqlType = SQL_VARCHAR;
     SQLULEN size = 0;
     bool binary = false;
@@ -47,7 +49,16 @@ QString truncatedIndicatorText() {
 Retrieval::Retrieval(SQLHDBC connection, QString statement, std::size_t columns, bool utf8Char,
                      std::function<void()> wake)
     : connection_(connection), statement_(std::move(statement)), columns_(columns),
-      utf8Char_(utf8Char), wake_(std::move(wake)) {}
+      resultColumns_(columns), utf8Char_(utf8Char), wake_(std::move(wake)) {
+    for (std::size_t i = 0; i < columns_; ++i)
+        resultColumns_[i] = static_cast<SQLUSMALLINT>(i + 1);
+}
+
+Retrieval::Retrieval(SQLHDBC connection, TableCatalog catalog, bool utf8Char,
+                     std::function<void()> wake)
+    : connection_(connection), tableCatalog_(true), columns_(catalog.resultColumns.size()),
+      resultColumns_(std::move(catalog.resultColumns)), utf8Char_(utf8Char),
+      wake_(std::move(wake)) {}
 
 Retrieval::~Retrieval() {
     stop();
@@ -191,7 +202,7 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
     }
     if (beforeExecute_)
         beforeExecute_();
-    SQLRETURN rc = SQLExecDirectW(stmt, odbc::wide(statement_), odbc::wideLength(statement_));
+    SQLRETURN rc = execute(stmt);
     {
         std::lock_guard lock(mutex_);
         executing_ = nullptr;
@@ -209,7 +220,7 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
         fail(SQL_HANDLE_STMT, stmt);
         return false;
     }
-    if (static_cast<std::size_t>(count) != columns_) {
+    if (!tableCatalog_ && static_cast<std::size_t>(count) != columns_) {
         fail(QStringLiteral("The statement returned %1 columns where the grid has %2.")
                  .arg(count)
                  .arg(columns_));
@@ -220,13 +231,21 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
     bool anyLong = false;
     for (std::size_t i = 0; i < columns_; ++i) {
         FetchColumn& c = columns[i];
+        c.source = resultColumns_[i];
+        if (c.source == 0)
+            continue;
+        if (c.source > count) {
+            fail(QStringLiteral("The result has %1 columns; column %2 was asked for.")
+                     .arg(count)
+                     .arg(c.source));
+            return false;
+        }
         SQLWCHAR name[256];
         SQLSMALLINT nameLength = 0;
         SQLSMALLINT decimals = 0;
         SQLSMALLINT nullable = 0;
-        if (!SQL_SUCCEEDED(SQLDescribeColW(stmt, static_cast<SQLUSMALLINT>(i + 1), name, 256,
-                                           &nameLength, &c.sqlType, &c.size, &decimals,
-                                           &nullable))) {
+        if (!SQL_SUCCEEDED(SQLDescribeColW(stmt, c.source, name, 256, &nameLength, &c.sqlType,
+                                           &c.size, &decimals, &nullable))) {
             fail(SQL_HANDLE_STMT, stmt);
             return false;
         }
@@ -242,6 +261,16 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
             c.width = (c.width - 1) * 4 + 1; // a character takes up to four bytes in UTF-8
     }
     return anyLong ? fetchRows(stmt, columns) : fetchBlocks(stmt, columns);
+}
+
+SQLRETURN Retrieval::execute(SQLHSTMT stmt) {
+    if (!tableCatalog_)
+        return SQLExecDirectW(stmt, odbc::wide(statement_), odbc::wideLength(statement_));
+    // Every catalog and schema; the types as a comma-separated list, which ODBC allows with or
+    // without quotes.
+    const QString types = QStringLiteral("TABLE,VIEW");
+    return SQLTablesW(stmt, nullptr, 0, nullptr, 0, nullptr, 0, odbc::wide(types),
+                      static_cast<SQLSMALLINT>(odbc::wideLength(types)));
 }
 
 bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& columns) {
@@ -264,15 +293,16 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
     SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
     for (std::size_t i = 0; i < n; ++i) {
         const FetchColumn& c = columns[i];
+        if (c.source == 0)
+            continue;
         SQLRETURN rc;
         if (c.binary || utf8Char_) {
             raw[i].resize(c.width * kBlockRows);
-            rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1),
-                            c.binary ? SQL_C_BINARY : SQL_C_CHAR, raw[i].data(),
+            rc = SQLBindCol(stmt, c.source, c.binary ? SQL_C_BINARY : SQL_C_CHAR, raw[i].data(),
                             static_cast<SQLLEN>(c.width), indicators[i].data());
         } else {
             text[i].resize(c.width * kBlockRows);
-            rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_WCHAR, text[i].data(),
+            rc = SQLBindCol(stmt, c.source, SQL_C_WCHAR, text[i].data(),
                             static_cast<SQLLEN>(c.width * sizeof(char16_t)), indicators[i].data());
         }
         if (!SQL_SUCCEEDED(rc)) {
@@ -299,6 +329,11 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
         auto batch = emptyBatch();
         for (std::size_t row = 0; row < fetched; ++row) {
             for (std::size_t i = 0; i < n; ++i) {
+                const FetchColumn& c = columns[i];
+                if (c.source == 0) {
+                    batch->appendNull(i);
+                    continue;
+                }
                 const SQLLEN indicator = indicators[i][row];
                 if (odbc::indicatorCutShort(indicator)) {
                     fail(truncatedIndicatorText());
@@ -308,7 +343,6 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
                     batch->appendNull(i);
                     continue;
                 }
-                const FetchColumn& c = columns[i];
                 const bool asBytes = c.binary || utf8Char_;
                 const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
                 if (indicator < 0 ||
@@ -355,12 +389,16 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
         }
         for (std::size_t i = 0; i < n; ++i) {
             const FetchColumn& c = columns[i];
+            if (c.source == 0) {
+                batch->appendNull(i);
+                continue;
+            }
             // Text comes as the block fetch reads it: bytes that are not UTF-8 reach the grid
             // as read, where the driver's own conversion to UTF-16 would drop or alter them.
             const bool asBytes = c.binary || utf8Char_;
             const odbc::ValueRead read = odbc::readValue(
-                stmt, static_cast<SQLUSMALLINT>(i + 1),
-                c.binary ? SQL_C_BINARY : (utf8Char_ ? SQL_C_CHAR : SQL_C_WCHAR), buffer, cell);
+                stmt, c.source, c.binary ? SQL_C_BINARY : (utf8Char_ ? SQL_C_CHAR : SQL_C_WCHAR),
+                buffer, cell);
             if (read == odbc::ValueRead::Failed) {
                 fail(SQL_HANDLE_STMT, stmt);
                 return false;

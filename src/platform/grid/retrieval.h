@@ -17,15 +17,25 @@
 
 namespace platform::grid {
 
-// Runs one SELECT on a worker thread: execute, then block fetch into columnar batches that the
-// user-interface thread takes in turn. stop() ends the fetch loop and closes the cursor, and
-// cancels a statement that the server is still executing.
+// Runs one SELECT, or reads the driver's table catalog, on a worker thread: execute, then block
+// fetch into columnar batches that the user-interface thread takes in turn. stop() ends the
+// fetch loop and closes the cursor, and cancels a statement that the server is still executing.
 class Retrieval {
 public:
+    // The tables and views that the driver's own catalog lists (SQLTables with the table types
+    // TABLE and VIEW), read instead of a statement's rows. Grid column i takes the catalog's
+    // result column resultColumns[i], counted from 1 (TABLE_CAT, TABLE_SCHEM, TABLE_NAME,
+    // TABLE_TYPE, REMARKS); where that is 0 the grid column stays NULL.
+    struct TableCatalog {
+        std::vector<SQLUSMALLINT> resultColumns;
+    };
+
     // `wake` is called on the worker thread whenever a batch is ready or the work has ended.
     // With `utf8Char` the driver's SQL_C_CHAR data is UTF-8 and text is bound as such.
     Retrieval(SQLHDBC connection, QString statement, std::size_t columns, bool utf8Char,
               std::function<void()> wake);
+    // Reads the table catalog into a grid of catalog.resultColumns.size() columns.
+    Retrieval(SQLHDBC connection, TableCatalog catalog, bool utf8Char, std::function<void()> wake);
     ~Retrieval();
     Retrieval(const Retrieval&) = delete;
     Retrieval& operator=(const Retrieval&) = delete;
@@ -79,6 +89,7 @@ public:
 private:
     void run();
     bool runStatement(SQLHSTMT stmt);
+    SQLRETURN execute(SQLHSTMT stmt);
     bool fetchBlocks(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
     bool fetchRows(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
     bool deliver(std::unique_ptr<RowStore> batch);
@@ -89,7 +100,10 @@ private:
 
     SQLHDBC connection_;
     QString statement_;
+    bool tableCatalog_ = false;
     std::size_t columns_;
+    // The result column that each grid column reads, from 1; 0 for none.
+    std::vector<SQLUSMALLINT> resultColumns_;
     bool utf8Char_;
     std::function<void()> wake_;
     std::function<void()> beforeExecute_;

@@ -1,14 +1,16 @@
-#include "shell/look.h"
+#include "app/look.h"
+
+#include "platform/dropdownlistbox.h"
+#include "platform/qtcompat.h"
 
 #include <QApplication>
 #include <QFontInfo>
 #include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QWidget>
-
-#include "platform/qtcompat.h"
 
 namespace app {
 
@@ -45,6 +47,10 @@ void setBackground(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
+void setWindowBackground(QWidget* window) {
+    setBackground(window, window->palette().color(QPalette::Button));
+}
+
 void makeDisabledLabel(QLabel* label) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::Disabled, QPalette::WindowText,
@@ -53,10 +59,22 @@ void makeDisabledLabel(QLabel* label) {
     label->setEnabled(false);
 }
 
-QLabel* sheetLabel(QWidget* parent, const QString& text, const QFont& font) {
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+QLabel* disabledLabel(QWidget* parent, const QString& text, const QFont& font) {
     auto* label = new QLabel(text, parent);
     label->setFont(font);
     makeDisabledLabel(label);
+    return label;
+}
+
+QLabel* sheetLabel(QWidget* parent, const QString& text, const QFont& font) {
+    QLabel* label = disabledLabel(parent, text, font);
     setBackground(label, silver());
     return label;
 }
@@ -65,6 +83,25 @@ QPushButton* commandButton(QWidget* parent, const QString& caption, const QFont&
     auto* button = new QPushButton(caption, parent);
     button->setFont(font);
     return button;
+}
+
+QLineEdit* singleLineEdit(QWidget* parent, const QFont& font) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFont(font);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    edit->setPalette(palette);
+    return edit;
+}
+
+platform::DropDownListBox* dropDownList(QWidget* parent, const QFont& font) {
+    auto* list = new platform::DropDownListBox(parent);
+    list->setFont(font);
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Button, silver());
+    palette.setColor(QPalette::Base, silver());
+    list->setPalette(palette);
+    return list;
 }
 
 } // namespace app
