@@ -25,6 +25,44 @@ QString rewriteCountQuery(const QString& select, const QString& oldName, const Q
     old.remove(u'"');
     if (old.isEmpty())
         return text;
+    if (!old.contains(u'.')) {
+        // A name without a creator (a driver's catalog without schemas) is replaced only where
+        // it stands as a whole name, so that a short one ("t") leaves the words around it alone.
+        const auto isNameChar = [](char32_t c) {
+            return QChar::isLetterOrNumber(c) || c == U'_' || c == U'$' || c == U'#' || c == U'@';
+        };
+        // The character that ends just before `at`, and the one that starts at `at`.
+        const auto nameCharBefore = [&](qsizetype at) {
+            if (at <= 0)
+                return false;
+            const QChar low = text.at(at - 1);
+            if (low.isLowSurrogate() && at >= 2 && text.at(at - 2).isHighSurrogate())
+                return isNameChar(QChar::surrogateToUcs4(text.at(at - 2), low));
+            return isNameChar(low.unicode());
+        };
+        const auto nameCharAt = [&](qsizetype at) {
+            if (at >= text.size())
+                return false;
+            const QChar high = text.at(at);
+            if (high.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
+                return isNameChar(QChar::surrogateToUcs4(high, text.at(at + 1)));
+            return isNameChar(high.unicode());
+        };
+        QString out;
+        qsizetype copied = 0;
+        for (qsizetype p = text.indexOf(old); p >= 0; p = text.indexOf(old, p)) {
+            if (nameCharBefore(p) || nameCharAt(p + old.size())) {
+                ++p;
+                continue;
+            }
+            out += text.mid(copied, p - copied);
+            out += newName;
+            p += old.size();
+            copied = p;
+        }
+        out += text.mid(copied);
+        return out;
+    }
     for (qsizetype p = text.indexOf(old); p >= 0; p = text.indexOf(old, p + newName.size()))
         text.replace(p, old.size(), newName);
     return text;

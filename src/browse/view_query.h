@@ -19,7 +19,8 @@ QString viewQuery(const QString& table, const QString& columns, const QString& c
 // out and every occurrence of `oldName` replaced by `newName`. The old name is looked for as
 // the text holds it once the quotes are out: a delimited name, such as DB2INST1."two words",
 // without its quotes. The scan resumes after the inserted name, so a new name that contains the
-// old one is replaced once, not for ever.
+// old one is replaced once, not for ever. An old name without a creator (no dot) is replaced
+// only where it stands as a whole name.
 QString rewriteCountQuery(const QString& select, const QString& oldName, const QString& newName);
 
 } // namespace app

@@ -96,3 +96,14 @@ TEST(CountQueryRewrite, AQuotedNameIsReplacedAfterItsQuotesWentWithTheOthers) {
               "  SELECT count(*) as tbl_rows  \r\n"
               "    FROM DB2INST1.\"it's here\"   \r\n\tWITH UR");
 }
+
+// A driver's catalog without schemas names tables without a creator: a short name is replaced
+// where it stands as a name, not inside the query's own words ("count", "tbl_rows").
+TEST(CountQueryRewrite, NameWithoutCreatorIsReplacedOnlyAsAWholeName) {
+    const QString counted = QStringLiteral("SELECT count(*) as tbl_rows FROM t WITH UR");
+    EXPECT_EQ(text(rewriteCountQuery(counted, QStringLiteral("t"), QStringLiteral("rows"))),
+              "SELECT count(*) as tbl_rows FROM rows WITH UR");
+    EXPECT_EQ(text(rewriteCountQuery(QStringLiteral("SELECT count(*) as tbl_rows FROM rows"),
+                                     QStringLiteral("rows"), QStringLiteral("EMPLOYEE"))),
+              "SELECT count(*) as tbl_rows FROM EMPLOYEE");
+}
