@@ -177,11 +177,25 @@ void DataWindow::applyDefinition() {
     if (names == sizedColumns_)
         return;
     sizedColumns_ = names;
+    // A width counts characters of about 28 units; a larger font (a 12-point desktop font)
+    // widens the columns by as much, so that what fitted still fits. Never narrower.
+    const double designChar = unitsToPixelsX(28);
+    // The wider of a digit and an average lower-case letter.
+    const auto perChar = [](const QFontMetrics& metrics) {
+        const QString digits = QStringLiteral("0123456789");
+        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        return std::max(metrics.horizontalAdvance(digits) / 10.0,
+                        metrics.horizontalAdvance(letters) / 26.0);
+    };
+    const double fontChar =
+        std::max(perChar(view_->fontMetrics()), perChar(view_->horizontalHeader()->fontMetrics()));
+    const double scale = designChar > 0 ? std::max(1.0, fontChar / designChar) : 1.0;
     QHeaderView* header = view_->horizontalHeader();
-    for (int i = 0; i < static_cast<int>(def.columns.size()); ++i)
-        header->resizeSection(
-            i, std::clamp(unitsToPixelsX(columnWidth(def.columns[static_cast<std::size_t>(i)])), 40,
-                          400));
+    for (int i = 0; i < static_cast<int>(def.columns.size()); ++i) {
+        const double width =
+            unitsToPixelsX(columnWidth(def.columns[static_cast<std::size_t>(i)])) * scale;
+        header->resizeSection(i, static_cast<int>(std::clamp(width, 40.0, 400.0 * scale)));
+    }
 }
 
 bool DataWindow::setDataObject(const QString& name) {
