@@ -8,6 +8,7 @@
 #include "platform/windows.h"
 #include "support/test_support.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
