@@ -340,6 +340,7 @@ Run retrieveInSheets(const Workspaces& ws, const std::vector<int>& which, long l
 // same time, the server lets a scan that starts join one that is under way, so a grid may get
 // the rows in another order than the plain read did.
 void checkSheet(const Workspaces& ws, int k, const Reference& reference, const QString& runName) {
+    const auto start = Clock::now();
     app::w_sqlpad& sheet = ws.sheet(k);
     const platform::grid::DataWindow& grid = *sheet.dw_1;
     const QString who =
@@ -403,11 +404,13 @@ void checkSheet(const Workspaces& ws, int k, const Reference& reference, const Q
                              .arg(who)
                              .arg(nulls)
                              .arg(reference.nulls));
-    say(QStringLiteral("  %1: %2 rows, %3 NULLs, every cell equal to the plain read's%4")
+    say(QStringLiteral("  %1: %2 rows, %3 NULLs, every cell equal to the plain read's%4; "
+                       "checked in %5 s")
             .arg(who)
             .arg(rows)
             .arg(nulls)
-            .arg(inOrder ? QString() : QStringLiteral(" (rows in another order)")));
+            .arg(inOrder ? QString() : QStringLiteral(" (rows in another order)"))
+            .arg(secondsBetween(start, Clock::now()), 0, 'f', 2));
 }
 
 void sayRun(const Run& run, const QString& name) {
