@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTableView>
+#include <ctime>
 #include <utility>
 
 namespace bench {
@@ -30,8 +31,20 @@ StallProbe::StallProbe() {
     QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { tick(); });
 }
 
+namespace {
+
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
 void StallProbe::start() {
     longest_ = {};
+    longestCpuMs_ = 0;
+    lastCpuMs_ = threadCpuMs();
     start_ = last_ = longestEnd_ = Clock::now();
     timer_.start();
 }
@@ -44,11 +57,14 @@ double StallProbe::stopMs() {
 
 void StallProbe::tick() {
     const auto now = Clock::now();
+    const double cpu = threadCpuMs();
     if (now - last_ > longest_) {
         longest_ = now - last_;
         longestEnd_ = now;
+        longestCpuMs_ = cpu - lastCpuMs_;
     }
     last_ = now;
+    lastCpuMs_ = cpu;
 }
 
 bool PaintCounter::eventFilter(QObject* watched, QEvent* event) {

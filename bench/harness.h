@@ -44,6 +44,9 @@ public:
     double stopMs();
     // Where the longest gap ended, from start().
     double longestEndSeconds() const { return secondsBetween(start_, longestEnd_); }
+    // The processor time that this thread used during the longest gap: close to the gap when
+    // the thread was busy, far below it when the thread was waiting (for a processor, say).
+    double longestCpuMs() const { return longestCpuMs_; }
 
 private:
     void tick();
@@ -53,6 +56,8 @@ private:
     Clock::time_point last_;
     Clock::time_point longestEnd_;
     Clock::duration longest_{};
+    double lastCpuMs_ = 0;
+    double longestCpuMs_ = 0;
 };
 
 struct GridRun {

@@ -21,7 +21,14 @@ using platform::odbc::StatementHandle;
 using platform::odbc::wide;
 using platform::odbc::wideLength;
 
-template <typename Unit> LoopResult blockLoop(SQLHDBC connection, const QString& sql) {
+namespace {
+
+// Executes `sql` and reads every cell through a column-bound block cursor of `Unit` text
+// (char16_t: SQL_C_WCHAR, char: SQL_C_CHAR), handing each cell in row order to `cell(units,
+// count)` or `null()`, and the end of each row to `rowEnd()`. Returns the rows read.
+template <typename Unit, typename Cell, typename Null, typename RowEnd>
+long long readBlocks(SQLHDBC connection, const QString& sql, Cell&& cell, Null&& null,
+                     RowEnd&& rowEnd) {
     constexpr SQLSMALLINT cType = sizeof(Unit) == 1 ? SQL_C_CHAR : SQL_C_WCHAR;
     StatementHandle stmt;
     if (!SQL_SUCCEEDED(StatementHandle::allocate(connection, stmt)))
@@ -67,7 +74,7 @@ template <typename Unit> LoopResult blockLoop(SQLHDBC connection, const QString&
             failOn(SQL_HANDLE_STMT, h, sql);
     }
 
-    LoopResult result;
+    long long rows = 0;
     for (;;) {
         const SQLRETURN rc = SQLFetch(h);
         if (rc == SQL_NO_DATA)
@@ -78,26 +85,56 @@ template <typename Unit> LoopResult blockLoop(SQLHDBC connection, const QString&
             for (const Bound& b : columns) {
                 const SQLLEN indicator = b.indicators[row];
                 if (indicator == SQL_NULL_DATA) {
-                    ++result.nulls;
+                    null();
                     continue;
                 }
-                const std::size_t units = static_cast<std::size_t>(indicator) / sizeof(Unit);
-                const Unit* cell = b.cells.data() + row * b.width;
-                std::uint64_t sum = 0;
-                for (std::size_t u = 0; u < units; ++u)
-                    sum += static_cast<std::make_unsigned_t<Unit>>(cell[u]);
-                result.checksum += sum;
-                result.textBytes += static_cast<unsigned long long>(indicator);
+                cell(b.cells.data() + row * b.width,
+                     static_cast<std::size_t>(indicator) / sizeof(Unit));
             }
+            rowEnd();
         }
-        result.rows += static_cast<long long>(fetched);
+        rows += static_cast<long long>(fetched);
     }
     SQLFreeStmt(h, SQL_CLOSE);
+    return rows;
+}
+
+} // namespace
+
+template <typename Unit> LoopResult blockLoop(SQLHDBC connection, const QString& sql) {
+    LoopResult result;
+    result.rows = readBlocks<Unit>(
+        connection, sql,
+        [&result](const Unit* cell, std::size_t units) {
+            std::uint64_t sum = 0;
+            for (std::size_t u = 0; u < units; ++u)
+                sum += static_cast<std::make_unsigned_t<Unit>>(cell[u]);
+            result.checksum += sum;
+            result.textBytes += units * sizeof(Unit);
+        },
+        [&result] { ++result.nulls; }, [] {});
     return result;
 }
 
 template LoopResult blockLoop<char16_t>(SQLHDBC connection, const QString& sql);
 template LoopResult blockLoop<char>(SQLHDBC connection, const QString& sql);
+
+RowHashes rowHashLoop(SQLHDBC connection, const QString& sql) {
+    RowHashes result;
+    RowHash hash;
+    result.rows = readBlocks<char16_t>(
+        connection, sql,
+        [&hash](const char16_t* cell, std::size_t units) { hash.cell(cell, units); },
+        [&hash, &result] {
+            hash.null();
+            ++result.nulls;
+        },
+        [&hash, &result] {
+            result.hashes.push_back(hash.value());
+            hash = RowHash();
+        });
+    return result;
+}
 
 QtLoopResult qtLoop(const QSqlDatabase& db, const QString& sql) {
     QSqlQuery query(db);

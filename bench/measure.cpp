@@ -71,6 +71,23 @@ double currentRssMiB() {
            (1024.0 * 1024.0);
 }
 
+double peakRssSinceResetMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0; // in kB
+    }
+    return 0.0;
+}
+
+bool resetPeakRss() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return clear.good();
+}
+
 double processCpuSeconds(int who) {
     struct rusage usage {};
     getrusage(who, &usage);

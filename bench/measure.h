@@ -40,6 +40,10 @@ constexpr double kM1MaxMs = 50.0;
 constexpr double kM1MaxRatio = 2.0;
 // Start-up: the program's time to its logon window over a minimal Qt Widgets program's.
 constexpr double kStartupMaxRatio = 1.3;
+// L1, four SQL workspaces retrieving W1 at once: the longest event-loop stall, and the peak
+// resident memory growth over that of one workspace retrieving alone.
+constexpr double kL1MaxStallMs = 100.0;
+constexpr double kL1MaxMemoryRatio = 4.0;
 
 class BenchError : public std::runtime_error {
 public:
@@ -57,6 +61,7 @@ struct Settings {
     bool w4 = true;
     bool w5 = true;
     bool m1 = true;
+    bool load = true;
     bool startup = true;
     bool strict = false;
 };
@@ -74,6 +79,10 @@ QString sec(double seconds);
 std::size_t heapInUse();
 double peakRssMiB();
 double currentRssMiB();
+// The peak resident memory since the last resetPeakRss() (VmHWM of /proc/self/status), and its
+// reset (through /proc/self/clear_refs): false when the kernel does not allow it.
+double peakRssSinceResetMiB();
+bool resetPeakRss();
 
 // CPU time of this process (every thread), or with RUSAGE_THREAD of the calling thread only.
 double processCpuSeconds(int who = RUSAGE_SELF);

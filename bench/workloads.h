@@ -30,6 +30,11 @@ void benchW5(const Settings& settings, GridBench& bench, Report& report);
 // statements run by the plain ODBC loop.
 void benchMonitor(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
 
+// L1: four SQL workspaces, each on its own connection, retrieving the W1 table at once, against
+// one retrieving alone: every result checked against a plain ODBC read, the longest event-loop
+// stall and the peak resident memory.
+void benchLoad(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
+
 struct StartupOutcome {
     // Median start-up time of the program over that of the minimal Qt Widgets program.
     std::optional<double> ratioToMinimal;

@@ -27,7 +27,10 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace platform::grid;
@@ -152,6 +155,38 @@ TEST_F(DataWindowTest, RetrieveRowAnsweringOneKeepsExactlyThoseRows) {
 
     grid.setRetrieveRowHandler(nullptr);
     EXPECT_EQ(grid.Retrieve(), 50000);
+}
+
+TEST_F(DataWindowTest, EveryTurnOfTheEventLoopTakesAtMostOneBatchThoughManyWait) {
+    build(QStringLiteral("select n from generate_series(1, 30000) n"));
+    // The handler keeps the user-interface thread busy at the first row, so that the worker
+    // fills its queue meanwhile; after that, input and timers must still come between batches.
+    long rows = 0;
+    grid.setRetrieveRowHandler([&rows](long row) {
+        rows = row;
+        if (row == 1)
+            QThread::msleep(300);
+        return 0L;
+    });
+    // A call that queues itself again runs once in each turn of the event loop: events queued
+    // while a turn runs wait for the next one.
+    long mostInOneTurn = 0;
+    long atLastTurn = 0;
+    long turns = 0;
+    bool retrieving = true;
+    std::function<void()> turn = [&] {
+        ++turns;
+        mostInOneTurn = std::max(mostInOneTurn, rows - atLastTurn);
+        atLastTurn = rows;
+        if (retrieving)
+            QMetaObject::invokeMethod(&grid, turn, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(&grid, turn, Qt::QueuedConnection);
+    EXPECT_EQ(grid.Retrieve(), 30000);
+    retrieving = false;
+    QCoreApplication::processEvents();
+    EXPECT_LE(mostInOneTurn, static_cast<long>(Retrieval::kBlockRows));
+    EXPECT_GE(turns, 30000 / static_cast<long>(Retrieval::kBlockRows));
 }
 
 TEST_F(DataWindowTest, RetrievingAgainShowsOnlyTheNewRowsAndGivesBackUnneededMemory) {

@@ -299,11 +299,14 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
 
     QEventLoop loop;
     retrieveLoop_ = &loop;
-    // The worker wakes this thread through its event queue; each wake-up takes what is ready,
-    // so input is handled between batches.
-    auto wake = [this] {
-        QMetaObject::invokeMethod(this, "batchesReady", Qt::QueuedConnection);
-    };
+    // The worker wakes this thread through its event queue, and each wake-up takes one batch,
+    // so that input is handled between batches. One wake-up waits in the queue at a time: the
+    // event loop handles every event that is queued when it starts a round before it looks at
+    // input and timers again, and a wake-up queued for every batch would let one round take the
+    // batches that keep arriving meanwhile again and again (with several grids retrieving at
+    // once, for as long as their workers are busy).
+    wakePending_ = false;
+    auto wake = [this] { wakeUp(); };
     if (tableCatalog == nullptr) {
         retrieval_ = std::make_unique<Retrieval>(slot_->handle(), slot_->statementFor(def.select),
                                                  def.columns.size(), slot_->charDataIsUtf8(),
@@ -355,19 +358,43 @@ void DataWindow::stopRetrieval() {
     }
 }
 
-void DataWindow::batchesReady() {
-    consumeBatches();
-    if (retrieveLoop_ && retrieval_ && retrieval_->done())
-        retrieveLoop_->quit();
+void DataWindow::wakeUp() {
+    if (!wakePending_.exchange(true))
+        QMetaObject::invokeMethod(this, "batchesReady", Qt::QueuedConnection);
 }
 
-void DataWindow::consumeBatches() {
-    if (!retrieval_)
+void DataWindow::batchesReady() {
+    // Before the batches are taken: a batch delivered from now on wakes this thread again.
+    wakePending_ = false;
+    // One batch a turn of the event loop: input, timers, paints and the batches of other grids
+    // that retrieve at the same time come between two batches of this grid.
+    const bool more = consumeBatches(1);
+    if (!retrieveLoop_ || !retrieval_)
         return;
+    if (retrieval_->done())
+        retrieveLoop_->quit();
+    else if (more)
+        wakeUp();
+}
+
+bool DataWindow::consumeBatches(std::size_t limit) {
+    if (!retrieval_)
+        return false;
     GridData& data = model_->data();
-    while (auto batch = retrieval_->takeBatch()) {
+    std::size_t appended = 0;
+    bool limited = false;
+    for (;;) {
+        // Batches that come after a stop are only dropped, which takes no time.
+        if (appended == limit && !stopRequested_) {
+            limited = retrieval_->batchWaiting();
+            break;
+        }
+        auto batch = retrieval_->takeBatch();
+        if (!batch)
+            break;
         if (stopRequested_)
             continue;
+        ++appended;
         const std::size_t rows = batch->rowCount();
         const long before = data.rowCount();
         // The whole batch goes in at once; RetrieveRow then sees the rows arrive one by one.
@@ -395,6 +422,7 @@ void DataWindow::consumeBatches() {
         model_->publishRows();
         lastPublish_.start();
     }
+    return limited;
 }
 
 void DataWindow::DBCancel() {

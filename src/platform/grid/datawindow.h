@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -162,7 +165,11 @@ private:
     // of the table catalog.
     long retrieveRows(const std::vector<int>* tableCatalog);
     void applyDefinition();
-    void consumeBatches();
+    // Appends the rows of the batches that are ready, at most `limit` of them (a stop drops the
+    // rest). True when it stopped at the limit with more batches waiting.
+    bool consumeBatches(std::size_t limit = SIZE_MAX);
+    // Queues a call of batchesReady() unless one is queued already; from either thread.
+    void wakeUp();
     // Queued by the retrieval's worker thread, by name: nothing but the call crosses threads.
     Q_INVOKABLE void batchesReady();
     void stopRetrieval();
@@ -183,6 +190,8 @@ private:
     std::unique_ptr<Retrieval> retrieval_;
     // The event loop of the running Retrieve, while it runs.
     QPointer<QEventLoop> retrieveLoop_;
+    // A call of batchesReady() is queued and has not started yet (either thread sets it).
+    std::atomic<bool> wakePending_{false};
     bool stopRequested_ = false;
     bool exporting_ = false;
     bool overflow_ = false;

@@ -139,6 +139,11 @@ std::unique_ptr<RowStore> Retrieval::emptyBatch() {
     return std::make_unique<RowStore>(columns_);
 }
 
+bool Retrieval::batchWaiting() const {
+    std::lock_guard lock(mutex_);
+    return !batches_.empty();
+}
+
 bool Retrieval::done() const {
     std::lock_guard lock(mutex_);
     return finished_ && batches_.empty();

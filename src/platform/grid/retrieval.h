@@ -71,6 +71,8 @@ public:
     // The next batch, or an empty one when none is waiting. Every batch must be dropped before
     // the retrieval is.
     Batch takeBatch();
+    // True while a batch waits to be taken.
+    bool batchWaiting() const;
     // True once the worker has ended and every batch has been taken.
     bool done() const;
     // The error that ended the work (empty when it ended normally or was stopped).
