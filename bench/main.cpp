@@ -31,10 +31,11 @@ Outcome runBench(const Settings& settings, Report& report) {
     // S1 first, before the database server is kept busy building tables; it needs no database.
     if (settings.startup)
         outcome.startup = benchStartup(report);
-    if (!settings.m1 && !settings.load && !settings.w1 && !settings.w4 && !settings.w5)
+    if (!settings.m1 && !settings.load && !settings.saveas && !settings.w1 && !settings.w4 &&
+        !settings.w5)
         return outcome;
-    // M1 reads the sample tables only; L1 reads the W1 table.
-    if (settings.load || settings.w1 || settings.w4 || settings.w5)
+    // M1 reads the sample tables only; L1 and E1 read the W1 table.
+    if (settings.load || settings.saveas || settings.w1 || settings.w4 || settings.w5)
         prepareTables(settings);
     ReportingMessageBoxes boxes;
     auto slot = connectSlot(settings, QStringLiteral("SQLCA"));
@@ -44,6 +45,8 @@ Outcome runBench(const Settings& settings, Report& report) {
         benchMonitor(settings, boxes, report);
     if (settings.load)
         benchLoad(settings, boxes, report);
+    if (settings.saveas)
+        benchSaveAs(settings, bench, boxes, report);
     if (settings.w1)
         outcome.w1 = benchW1(settings, *slot, boxes, bench, report);
     if (settings.w4)
@@ -83,8 +86,8 @@ int main(int argc, char** argv) {
                                   QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption only(
         QStringLiteral("only"),
-        QStringLiteral("Workloads to run, of m1,load,w1,w4,w5,startup (default all)."),
-        QStringLiteral("list"), QStringLiteral("m1,load,w1,w4,w5,startup"));
+        QStringLiteral("Workloads to run, of m1,load,saveas,w1,w4,w5,startup (default all)."),
+        QStringLiteral("list"), QStringLiteral("m1,load,saveas,w1,w4,w5,startup"));
     const QCommandLineOption contenders(
         QStringLiteral("w1"),
         QStringLiteral("W1 contenders, of grid,odbc-wchar,odbc-char,qsql,grid-hidden,grid-twice "
@@ -113,6 +116,7 @@ int main(int argc, char** argv) {
     settings.w5 = workloads.contains(QStringLiteral("w5"));
     settings.m1 = workloads.contains(QStringLiteral("m1"));
     settings.load = workloads.contains(QStringLiteral("load"));
+    settings.saveas = workloads.contains(QStringLiteral("saveas"));
     settings.startup = workloads.contains(QStringLiteral("startup"));
     settings.strict = parser.isSet(strict);
 

@@ -44,6 +44,11 @@ constexpr double kStartupMaxRatio = 1.3;
 // resident memory growth over that of one workspace retrieving alone.
 constexpr double kL1MaxStallMs = 100.0;
 constexpr double kL1MaxMemoryRatio = 4.0;
+// E1, Save As of the W1 rows: CSV time over the plain write loop's, the Excel time, and the peak
+// resident memory growth of an Excel Save As (100 MB).
+constexpr double kE1MaxCsvRatio = 2.0;
+constexpr double kE1MaxExcelSeconds = 15.0;
+constexpr double kE1MaxExcelGrowthMiB = 100e6 / (1024.0 * 1024.0);
 
 class BenchError : public std::runtime_error {
 public:
@@ -62,6 +67,7 @@ struct Settings {
     bool w5 = true;
     bool m1 = true;
     bool load = true;
+    bool saveas = true;
     bool startup = true;
     bool strict = false;
 };

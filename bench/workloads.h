@@ -35,6 +35,11 @@ void benchMonitor(const Settings& settings, ReportingMessageBoxes& boxes, Report
 // stall and the peak resident memory.
 void benchLoad(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
 
+// E1: Save As of the W1 rows held in the grid, as CSV and as Excel, against a plain buffered
+// write loop that writes the same CSV bytes from the same rows.
+void benchSaveAs(const Settings& settings, GridBench& bench, ReportingMessageBoxes& boxes,
+                 Report& report);
+
 struct StartupOutcome {
     // Median start-up time of the program over that of the minimal Qt Widgets program.
     std::optional<double> ratioToMinimal;
