@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <map>
 
 namespace app {
 namespace {
@@ -169,17 +168,6 @@ void w_sqlpad::ue_initialize() {
     readCatalog();
 }
 
-namespace {
-
-// The catalogs being read or read, one per connection, shared by its workspaces; read again
-// once no workspace holds it.
-std::map<SQLHDBC, std::weak_ptr<platform::odbc::CatalogLoader>>& catalogs() {
-    static std::map<SQLHDBC, std::weak_ptr<platform::odbc::CatalogLoader>> loaders;
-    return loaders;
-}
-
-} // namespace
-
 void w_sqlpad::readCatalog() {
     str_sqlca record = istr_sqlca;
     if (record.s_sqlca.isEmpty())
@@ -187,12 +175,7 @@ void w_sqlpad::readCatalog() {
     platform::Transaction* slot = recordSlot(record);
     if (slot == nullptr || !slot->isConnected())
         return;
-    std::weak_ptr<platform::odbc::CatalogLoader>& shared = catalogs()[slot->handle()];
-    catalog_ = shared.lock();
-    if (!catalog_) {
-        catalog_ = std::make_shared<platform::odbc::CatalogLoader>(slot->handle());
-        shared = catalog_;
-    }
+    catalog_ = platform::odbc::sharedCatalog(slot->handle());
 }
 
 bool w_sqlpad::catalogReady() const {

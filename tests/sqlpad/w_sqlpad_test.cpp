@@ -791,3 +791,15 @@ TEST_F(SqlpadTest, TypingOffersTablesAfterFromThenColumnsOfTheStatementsTables) 
     typeInto(editor, QStringLiteral(" , 'empl"));
     EXPECT_FALSE(editor->isListActive());
 }
+
+// The connection's catalog is read on a thread of its own when a workspace opens; ending the
+// connection at once stops that read first, so that it never runs on a freed connection (under
+// AddressSanitizer the driver freed its statement twice).
+TEST_F(SqlpadTest, DisconnectRightAfterTheWorkspaceOpensStopsTheCatalogReadFirst) {
+    w_sqlpad* sheet = openWorkspace();
+    ASSERT_NE(sheet, nullptr);
+    slot->Disconnect();
+    EXPECT_FALSE(slot->isConnected());
+    EXPECT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000));
+}

@@ -130,9 +130,43 @@ CatalogLoader::CatalogLoader(SQLHDBC connection, QObject* parent)
 }
 
 CatalogLoader::~CatalogLoader() {
+    stop();
+}
+
+void CatalogLoader::stop() {
     cancel_.cancel();
     if (worker_.joinable())
         worker_.join();
+}
+
+namespace {
+
+// On the user-interface thread only.
+std::map<SQLHDBC, std::weak_ptr<CatalogLoader>>& loaders() {
+    static std::map<SQLHDBC, std::weak_ptr<CatalogLoader>> shared;
+    return shared;
+}
+
+} // namespace
+
+std::shared_ptr<CatalogLoader> sharedCatalog(SQLHDBC connection) {
+    std::weak_ptr<CatalogLoader>& entry = loaders()[connection];
+    std::shared_ptr<CatalogLoader> loader = entry.lock();
+    if (!loader) {
+        loader = std::make_shared<CatalogLoader>(connection);
+        entry = loader;
+    }
+    return loader;
+}
+
+void stopCatalogReads(SQLHDBC connection) {
+    const auto found = loaders().find(connection);
+    if (found == loaders().end())
+        return;
+    if (const std::shared_ptr<CatalogLoader> loader = found->second.lock())
+        loader->stop();
+    // A later connection may get the same handle: it reads its own catalog.
+    loaders().erase(found);
 }
 
 void CatalogLoader::finished() {

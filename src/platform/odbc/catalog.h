@@ -41,8 +41,8 @@ private:
 Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel, QString& error);
 
 // Reads a connection's catalog on a thread of its own, so that nobody waits for it; `ready` is
-// emitted on the owner's thread once it has been read (or could not be). Going away cancels a
-// read still running and waits for it.
+// emitted on the owner's thread once it has been read (or could not be). Going away, or stop(),
+// cancels a read still running and waits for it.
 class CatalogLoader final : public QObject {
     Q_OBJECT
 public:
@@ -52,6 +52,8 @@ public:
     CatalogLoader& operator=(const CatalogLoader&) = delete;
 
     SQLHDBC connection() const { return connection_; }
+    // Cancels a read still running and waits for it to end; what was read stays.
+    void stop();
     bool isReady() const;
     // The catalog once ready (empty before, and when it could not be read).
     std::shared_ptr<const Catalog> catalog() const;
@@ -71,5 +73,13 @@ private:
     bool ready_ = false;
     std::thread worker_;
 };
+
+// The catalog loader of a connection, shared by everyone who asks for that connection's
+// catalog while one of them holds it; started when nobody does.
+std::shared_ptr<CatalogLoader> sharedCatalog(SQLHDBC connection);
+
+// Stops the catalog reads running on `connection`, before the connection ends its transaction
+// or goes (Transaction::Disconnect calls it): a read must never run on a freed connection.
+void stopCatalogReads(SQLHDBC connection);
 
 } // namespace platform::odbc

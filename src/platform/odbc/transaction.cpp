@@ -1,5 +1,6 @@
 #include "platform/odbc/transaction.h"
 
+#include "platform/odbc/catalog.h"
 #include "platform/odbc/dialect.h"
 #include "platform/odbc/wide.h"
 
@@ -14,6 +15,7 @@ Transaction::Transaction(QString name) : name_(std::move(name)) {}
 
 Transaction::~Transaction() {
     if (connection_) {
+        stopCatalogReads(connection_.get());
         SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
         SQLDisconnect(connection_.get());
     }
@@ -136,6 +138,7 @@ void Transaction::Disconnect() {
     }
     if (refuseWhileRetrieving())
         return;
+    stopCatalogReads(connection_.get());
     const SQLRETURN commit = SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT);
     setResult(commit, SQL_HANDLE_DBC, connection_.get());
     if (!SQL_SUCCEEDED(commit))
