@@ -94,7 +94,13 @@ w_sqlpad::w_sqlpad() {
     mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETSEPARATOR, static_cast<long>('\n'));
     mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETIGNORECASE, 1L);
     mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETORDER, 1L); // SC_ORDER_PERFORMSORT
-    connect(mle_1, &QsciScintillaBase::SCN_CHARADDED, this, [this](int) { offerCompletion(); });
+    // The catalog is read from the first key typed on: a workspace that only retrieves what it
+    // was handed never shares its connection with the reading.
+    connect(mle_1, &QsciScintillaBase::SCN_CHARADDED, this, [this](int) {
+        if (!catalog_)
+            readCatalog();
+        offerCompletion();
+    });
 
     connect(cb_1, &QPushButton::clicked, this, &w_sqlpad::cb_1_clicked);
     connect(cb_close, &QPushButton::clicked, this, &w_sqlpad::cb_close_clicked);
@@ -165,7 +171,6 @@ void w_sqlpad::ue_initialize() {
     ib_stop = false;
     if (!istr_sqlca.s_sql.isEmpty())
         mle_1->setText(withoutIsolationSuffix(istr_sqlca.s_sql));
-    readCatalog();
 }
 
 void w_sqlpad::readCatalog() {
@@ -218,6 +223,12 @@ void w_sqlpad::ue_retrieve() {
     // 5.
     if (istr_sqlca.s_sqlca.isEmpty())
         istr_sqlca.s_sqlca = QStringLiteral("SQLCA");
+    // A catalog read still running gives way: the statement is described and retrieved on the
+    // connection alone (the next key typed reads the catalog again).
+    if (catalog_ && !catalog_->isReady()) {
+        platform::odbc::stopCatalogReads(catalog_->connection());
+        catalog_.reset();
+    }
     // 6.
     if (!buildGrid(ls_sql))
         return;
