@@ -122,8 +122,7 @@ CatalogLoader::CatalogLoader(SQLHDBC connection, QObject* parent)
         auto catalog = std::make_shared<const Catalog>(readCatalog(connection_, cancel_, error));
         {
             const std::lock_guard lock(mutex_);
-            catalog_ = std::move(catalog);
-            error_ = error;
+            catalog_ = std::move(catalog); // what could be read; nothing is offered otherwise
         }
         QMetaObject::invokeMethod(this, "finished", Qt::QueuedConnection);
     });
@@ -185,11 +184,6 @@ bool CatalogLoader::isReady() const {
 std::shared_ptr<const Catalog> CatalogLoader::catalog() const {
     const std::lock_guard lock(mutex_);
     return ready_ && catalog_ ? catalog_ : std::make_shared<const Catalog>();
-}
-
-QString CatalogLoader::errorText() const {
-    const std::lock_guard lock(mutex_);
-    return error_;
 }
 
 } // namespace platform::odbc

@@ -57,7 +57,6 @@ public:
     bool isReady() const;
     // The catalog once ready (empty before, and when it could not be read).
     std::shared_ptr<const Catalog> catalog() const;
-    QString errorText() const;
 
 Q_SIGNALS:
     void ready();
@@ -69,7 +68,6 @@ private:
     CatalogCancel cancel_;
     mutable std::mutex mutex_;
     std::shared_ptr<const Catalog> catalog_;
-    QString error_;
     bool ready_ = false;
     std::thread worker_;
 };
