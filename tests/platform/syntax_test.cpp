@@ -208,6 +208,13 @@ TEST(ColumnNames, RepeatedNamesAreMadeUnique) {
                                         QStringLiteral("a_2")};
     EXPECT_EQ(columnNames({QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("a_2")}),
               taken);
+    // Each further repeat takes the next free number, still skipping a later column's name.
+    const QStringList many = {QStringLiteral("a"),   QStringLiteral("a"), QStringLiteral("a"),
+                              QStringLiteral("a_3"), QStringLiteral("a"), QStringLiteral("a")};
+    const std::vector<QString> numbered = {QStringLiteral("a"),   QStringLiteral("a_2"),
+                                           QStringLiteral("a_4"), QStringLiteral("a_3"),
+                                           QStringLiteral("a_5"), QStringLiteral("a_6")};
+    EXPECT_EQ(columnNames(many), numbered);
     // Names that differ only in replaced characters collide too.
     const std::vector<QString> replaced = {QStringLiteral("a_b"), QStringLiteral("a_b_2")};
     EXPECT_EQ(columnNames({QStringLiteral("a b"), QStringLiteral("a-b")}), replaced);

@@ -1,5 +1,6 @@
 #include "platform/grid/syntax.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -567,13 +568,18 @@ std::vector<QString> columnNames(const QStringList& resultNames) {
 
     std::vector<QString> names;
     QSet<QString> used;
+    // For a name seen before, the number to try next: every lower one is taken already, so a
+    // result with many columns of one name costs no more than one with as many names.
+    QHash<QString, int> nextNumber;
     for (const QString& name : base) {
         QString unique = name;
-        // A suffixed name must not take the own name of another column.
-        for (int n = 2; used.contains(unique); ++n) {
-            unique = name + u'_' + QString::number(n);
-            if (ownNames.contains(unique))
-                unique = name; // try the next number
+        if (used.contains(unique)) {
+            int& n = nextNumber[name];
+            n = std::max(n, 2);
+            // A suffixed name must not take the own name of another column.
+            do
+                unique = name + u'_' + QString::number(n++);
+            while (used.contains(unique) || ownNames.contains(unique));
         }
         used.insert(unique);
         names.push_back(unique);
