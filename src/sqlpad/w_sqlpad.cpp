@@ -130,6 +130,7 @@ bool w_sqlpad::editorShortcut(const QKeyEvent& key) {
     switch (key.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        mle_1->cancelList();  // a name still offered is not what runs
         cb_retrieve->click(); // as Alt+R: the button's own rules apply
         return true;
     case Qt::Key_Up:

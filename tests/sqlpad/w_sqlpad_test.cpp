@@ -793,6 +793,15 @@ TEST_F(SqlpadTest, TypingOffersTablesAfterFromThenColumnsOfTheStatementsTables) 
     // Inside a string literal nothing is offered.
     typeInto(editor, QStringLiteral(" , 'empl"));
     EXPECT_FALSE(editor->isListActive());
+
+    // Retrieving with Ctrl+Enter closes a list still offered.
+    editor->clear();
+    typeInto(editor, QStringLiteral("select * from db2inst1.employee"));
+    ASSERT_TRUE(editor->isListActive());
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 40);
+    EXPECT_FALSE(editor->isListActive());
+    EXPECT_EQ(editor->text(), QStringLiteral("select * from db2inst1.employee"));
 }
 
 // The connection's catalog is read on a thread of its own from the first key typed; ending the
