@@ -1,6 +1,5 @@
 #include "platform/odbc/catalog.h"
 
-#include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
@@ -23,39 +22,21 @@ QString columnText(SQLHSTMT stmt, SQLUSMALLINT column) {
                     static_cast<qsizetype>(value.size() / sizeof(SQLWCHAR)));
 }
 
-QString statementError(SQLHSTMT stmt) {
-    const auto records = diagnostics(SQL_HANDLE_STMT, stmt);
-    return records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
-                           : formatDiagnostics(records);
-}
-
-// Runs a catalog function on a fresh statement and hands every row to `row`; false (with
-// `error`) when it failed.
+// Runs a catalog function on a fresh statement and hands every row to `row`; false when it
+// failed or was cancelled.
 template <typename Call, typename Row>
-bool eachRow(SQLHDBC connection, CatalogCancel& cancel, QString& error, Call call, Row row) {
+bool eachRow(SQLHDBC connection, CatalogCancel& cancel, Call call, Row row) {
     StatementHandle stmt;
-    if (!SQL_SUCCEEDED(StatementHandle::allocate(connection, stmt))) {
-        const auto records = diagnostics(SQL_HANDLE_DBC, connection);
-        error = records.empty() ? QStringLiteral("No statement could be made.")
-                                : formatDiagnostics(records);
+    if (!SQL_SUCCEEDED(StatementHandle::allocate(connection, stmt)))
         return false;
-    }
     cancel.running(stmt.get());
     const bool read = [&] {
-        if (cancel.cancelled())
+        if (cancel.cancelled() || !SQL_SUCCEEDED(call(stmt.get())))
             return false;
-        if (!SQL_SUCCEEDED(call(stmt.get()))) {
-            error = statementError(stmt.get());
-            return false;
-        }
         SQLRETURN rc = SQL_SUCCESS;
         while (!cancel.cancelled() && SQL_SUCCEEDED(rc = SQLFetch(stmt.get())))
             row(stmt.get());
-        if (rc != SQL_NO_DATA && !cancel.cancelled() && !SQL_SUCCEEDED(rc)) {
-            error = statementError(stmt.get());
-            return false;
-        }
-        return !cancel.cancelled();
+        return rc == SQL_NO_DATA && !cancel.cancelled();
     }();
     cancel.done();
     SQLFreeStmt(stmt.get(), SQL_CLOSE);
@@ -81,12 +62,12 @@ void CatalogCancel::done() {
     running_ = nullptr;
 }
 
-Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel, QString& error) {
+Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel) {
     Catalog catalog;
     std::map<std::pair<QString, QString>, std::size_t> index;
     const QString types = QStringLiteral("TABLE,VIEW");
     const bool tablesRead = eachRow(
-        connection, cancel, error,
+        connection, cancel,
         [&](SQLHSTMT stmt) {
             return SQLTablesW(stmt, nullptr, 0, nullptr, 0, nullptr, 0, wide(types),
                               static_cast<SQLSMALLINT>(types.size()));
@@ -102,7 +83,7 @@ Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel, QString& error) {
     if (!tablesRead)
         return catalog;
     eachRow(
-        connection, cancel, error,
+        connection, cancel,
         [](SQLHSTMT stmt) {
             return SQLColumnsW(stmt, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
         },
@@ -118,8 +99,7 @@ Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel, QString& error) {
 CatalogLoader::CatalogLoader(SQLHDBC connection, QObject* parent)
     : QObject(parent), connection_(connection) {
     worker_ = std::thread([this] {
-        QString error;
-        auto catalog = std::make_shared<const Catalog>(readCatalog(connection_, cancel_, error));
+        auto catalog = std::make_shared<const Catalog>(readCatalog(connection_, cancel_));
         {
             const std::lock_guard lock(mutex_);
             catalog_ = std::move(catalog); // what could be read; nothing is offered otherwise

@@ -36,9 +36,9 @@ private:
     SQLHSTMT running_ = nullptr;
 };
 
-// Reads every table and view of the connection, with their columns. On failure returns what
-// was read (possibly nothing) and sets `error`.
-Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel, QString& error);
+// Reads every table and view of the connection, with their columns. On failure, or once
+// cancelled, returns what was read (possibly nothing).
+Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel);
 
 // Reads a connection's catalog on a thread of its own, so that nobody waits for it; `ready` is
 // emitted on the owner's thread once it has been read (or could not be). Going away, or stop(),
