@@ -182,6 +182,11 @@ void w_sqlpad::readCatalog() {
     if (slot == nullptr || !slot->isConnected())
         return;
     catalog_ = platform::odbc::sharedCatalog(slot->handle());
+    // Reading the catalog leaves no lock behind either.
+    connect(catalog_.get(), &platform::odbc::CatalogLoader::ready, this, [record] {
+        if (platform::Transaction* read = recordSlot(record))
+            read->endReadWork();
+    });
 }
 
 bool w_sqlpad::catalogReady() const {

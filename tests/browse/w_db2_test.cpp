@@ -551,3 +551,47 @@ TEST_F(Db2TableListTest, WithoutADb2CatalogTheListShowsTheDriversTablesAndViewsA
     EXPECT_EQ(sheet->dw_1->RowCount(), 5);
     EXPECT_EQ(sheet->dw_1->ColumnCount(), 6);
 }
+
+TEST_F(Db2TableListTest, ReadingLeavesNoLockThatAnotherUserWouldWaitFor) {
+    ScratchTable table(
+        *slot, QStringLiteral("locks"), QStringLiteral("id integer primary key, name varchar(20)"),
+        QStringLiteral("(1, 'a'), (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e'), (6, 'f')"));
+    auto admin = connectedSlot(QStringLiteral("SQLCA1"));
+    // Locks that any session but the administrator's holds on the table, as the server lists them.
+    const auto locks = [&] {
+        const QString held = queryValue(
+            *admin, QStringLiteral("select count(*) from pg_locks l join pg_class c on c.oid = "
+                                   "l.relation where c.relname = '%1' and l.pid <> "
+                                   "pg_backend_pid()")
+                        .arg(table.name().section(u'.', 1)));
+        admin->Commit();
+        return held;
+    };
+
+    // A table list click: the count, then a preview that stops after five rows.
+    w_db2* list = openList();
+    clickTable(list, table.name().toUpper());
+    ASSERT_EQ(list->dw_1->RowCount(), 5);
+    EXPECT_EQ(locks(), QStringLiteral("0")) << "after a table list click";
+
+    // A query read to its end, and a statement the workspace refuses before it runs.
+    app::str_sqlca record;
+    record.s_sqlca = QStringLiteral("SQLCA");
+    auto* workspace = qobject_cast<app::w_sqlpad*>(
+        platform::OpenSheetWithParm(QStringLiteral("w_sqlpad"), record, frame));
+    ASSERT_NE(workspace, nullptr);
+    workspace->mle_1->setText(QStringLiteral("select * from %1").arg(table.name()));
+    QTest::mouseClick(workspace->cb_retrieve, Qt::LeftButton);
+    ASSERT_EQ(workspace->dw_1->RowCount(), 6);
+    EXPECT_EQ(locks(), QStringLiteral("0")) << "after a finished query";
+    workspace->mle_1->setText(QStringLiteral("update %1 set name = 'z'").arg(table.name()));
+    QTest::mouseClick(workspace->cb_retrieve, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(locks(), QStringLiteral("0")) << "after a refused statement";
+
+    // So another user's ALTER TABLE goes through without waiting.
+    ASSERT_TRUE(execute(*admin, QStringLiteral("set lock_timeout = '3s'")));
+    EXPECT_TRUE(execute(
+        *admin, QStringLiteral("alter table %1 add column extra integer").arg(table.name())));
+    admin->Commit();
+}

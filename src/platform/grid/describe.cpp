@@ -8,6 +8,7 @@
 #include "platform/odbc/wide.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <algorithm>
@@ -279,6 +280,10 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
                      : QStringLiteral("Transaction %1 is not connected.").arg(slot.name());
         return {};
     }
+    // Describing reads the catalog and prepares the statement, which takes locks on the server
+    // (preparing an UPDATE takes its table's row-exclusive lock on PostgreSQL): whatever the
+    // outcome, the unit of work it opened ends with it, unless other work keeps it open.
+    const auto endRead = qScopeGuard([&slot] { slot.endReadWork(); });
     odbc::StatementHandle stmt;
     SQLRETURN rc = odbc::StatementHandle::allocate(slot.handle(), stmt);
     if (!SQL_SUCCEEDED(rc)) {

@@ -138,6 +138,14 @@ std::shared_ptr<CatalogLoader> sharedCatalog(SQLHDBC connection) {
     return loader;
 }
 
+bool catalogReadRunning(SQLHDBC connection) {
+    const auto found = loaders().find(connection);
+    if (found == loaders().end())
+        return false;
+    const std::shared_ptr<CatalogLoader> loader = found->second.lock();
+    return loader && !loader->isReady();
+}
+
 void stopCatalogReads(SQLHDBC connection) {
     const auto found = loaders().find(connection);
     if (found == loaders().end())

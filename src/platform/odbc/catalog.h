@@ -76,6 +76,9 @@ private:
 // catalog while one of them holds it; started when nobody does.
 std::shared_ptr<CatalogLoader> sharedCatalog(SQLHDBC connection);
 
+// True while a catalog read runs on `connection`.
+bool catalogReadRunning(SQLHDBC connection);
+
 // Stops the catalog reads running on `connection`, before the connection ends its transaction
 // or goes (Transaction::Disconnect calls it): a read must never run on a freed connection.
 void stopCatalogReads(SQLHDBC connection);

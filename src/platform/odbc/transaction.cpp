@@ -158,6 +158,7 @@ void Transaction::Disconnect() {
         return;
     }
     connection_.reset();
+    pendingWrites_ = false;
     dbmsName_.clear();
     charIsUtf8_ = false;
     primaryKeys_.clear();
@@ -195,8 +196,20 @@ void Transaction::endTransaction(SQLSMALLINT completion) {
     }
     if (refuseWhileRetrieving())
         return;
-    setResult(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), completion), SQL_HANDLE_DBC,
-              connection_.get());
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, connection_.get(), completion);
+    setResult(rc, SQL_HANDLE_DBC, connection_.get());
+    if (SQL_SUCCEEDED(rc) || completion == SQL_ROLLBACK)
+        pendingWrites_ = false;
+}
+
+void Transaction::endReadWork() {
+    if (!connection_ || retrievals_ > 0 || pendingWrites_ || catalogReadRunning(connection_.get()))
+        return;
+    // Nothing was written: COMMIT and ROLLBACK end the same empty unit of work. Whatever
+    // the server says is no news for the windows, which read the status fields of their own
+    // operations.
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_COMMIT)))
+        SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
 }
 
 void Transaction::Commit() {

@@ -63,6 +63,16 @@ public:
     void retrievalEnded() { --retrievals_; }
     static QString busyText();
 
+    // Work written on this connection and not yet committed or rolled back (a grid's Update
+    // ran statements). Only such work keeps the unit of work open after reading.
+    bool hasPendingWrites() const { return pendingWrites_; }
+    void wrote() { pendingWrites_ = true; }
+    // Ends the unit of work that reading opened, so that the locks of reading go (on Db2 an open
+    // unit of work blocks ALTER, REORG and DROP of the tables read; on other servers the session
+    // stays "idle in transaction"). Does nothing while a retrieval or a catalog read runs on the
+    // connection or work is pending. Leaves SQLCode and the other status fields as they are.
+    void endReadWork();
+
     // Primary keys this connection has looked up, by "schema.table" as the catalog names them:
     // a grid built again over the same table (the linked view rebuilds its grids at every click)
     // asks the catalog once. Forgotten when the connection closes.
@@ -83,6 +93,7 @@ private:
     QString dbmsName_;
     bool charIsUtf8_ = false;
     int retrievals_ = 0;
+    bool pendingWrites_ = false;
     std::map<QString, std::vector<QString>> primaryKeys_;
     std::shared_ptr<odbc::EnvironmentHandle> environment_;
     odbc::ConnectionHandle connection_;
