@@ -120,6 +120,9 @@ bool QueryGridSheet::buildGrid(const QString& statement) {
 }
 
 void QueryGridSheet::cb_retrieve_clicked() {
+    // New rows replace the grid's: changes not saved yet are asked about first.
+    if (!confirmDropChanges({dw_1}))
+        return;
     st_retrieved->setText(QString());
     st_1->setVisible(false);
     ib_preview = false;

@@ -67,6 +67,12 @@ long w_db2::retrieveTableList() {
 }
 
 void w_db2::dw_tables_clicked(int xpos, int ypos, long row, const platform::grid::DwObject& dwo) {
+    // A click that previews another table replaces the grid's rows: changes not saved yet are
+    // asked about first, and Cancel leaves everything as it was.
+    const bool previews =
+        dwo.type != QStringLiteral("text") && row >= 1 && !dw_tables->IsSelected(row);
+    if (previews && !confirmDropChanges({dw_1}))
+        return;
     w_tbl_view::dw_tables_clicked(xpos, ypos, row, dwo);
     // 1.
     if (dwo.type == QStringLiteral("text"))

@@ -113,6 +113,11 @@ void w_sqlca::ue_ok() {
                              platform::Icon::StopSign);
         return;
     }
+    // Changes not saved yet in grids of that connection would be lost with it: asked about
+    // first; Cancel keeps the chooser open.
+    if (slot != nullptr && platform::currentFrame() != nullptr &&
+        !platform::currentFrame()->confirmDropChanges(slot))
+        return;
     if (slot != nullptr)
         slot->Disconnect();
     // 5.

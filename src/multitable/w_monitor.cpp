@@ -211,6 +211,14 @@ void w_monitor::dw_1_clicked(long row) {
         dw_1->SelectRow(row, false);
         return;
     }
+    // The related grids are about to take other rows: changes they hold are asked about first.
+    QList<platform::grid::DataWindow*> dropped;
+    for (platform::grid::DataWindow* grid : related_) {
+        if (grid != nullptr)
+            dropped << grid;
+    }
+    if (!confirmDropChanges(dropped))
+        return;
     // 3.
     dw_1->SelectRow(0, false);
     dw_1->SelectRow(row, true);
@@ -275,6 +283,23 @@ void w_monitor::dw_1_clicked(long row) {
     }
     // 5.
     finish();
+}
+
+void w_monitor::saveChanges() {
+    // Each grid's changes in the unit of work of its own connection, committed when they were
+    // written whole and rolled back otherwise.
+    for (platform::grid::DataWindow* grid : findChildren<platform::grid::DataWindow*>()) {
+        if (!grid->hasPendingChanges())
+            continue;
+        const int written = grid->Update();
+        platform::Transaction* slot = grid->transObject();
+        if (slot == nullptr)
+            continue;
+        if (written == 1)
+            slot->Commit();
+        else
+            slot->Rollback();
+    }
 }
 
 void w_monitor::related_clicked(int n) {

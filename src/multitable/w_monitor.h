@@ -51,6 +51,9 @@ public:
     Q_INVOKABLE void ue_initialize();
     Q_INVOKABLE void ue_print();
 
+    // The view has no Save command; the question about unsaved changes saves its grids.
+    void saveChanges() override;
+
     void dw_1_clicked(long row);
     void related_clicked(int n);
     void cb_report_clicked();

@@ -22,6 +22,8 @@ std::vector<QMessageBox::StandardButton> buttonsOf(Buttons buttons) {
         return {QMessageBox::Retry, QMessageBox::Cancel};
     case Buttons::AbortRetryIgnore:
         return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
+    case Buttons::SaveDiscardCancel:
+        return {QMessageBox::Save, QMessageBox::Discard, QMessageBox::Cancel};
     }
     return {QMessageBox::Ok};
 }

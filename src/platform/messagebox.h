@@ -6,7 +6,15 @@
 namespace platform {
 
 enum class Icon { None, Information, StopSign, Exclamation, Question };
-enum class Buttons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class Buttons {
+    OK,
+    OKCancel,
+    YesNo,
+    YesNoCancel,
+    RetryCancel,
+    AbortRetryIgnore,
+    SaveDiscardCancel
+};
 
 struct MessageBoxRequest {
     QString title;

@@ -1,7 +1,10 @@
 #include "platform/windows.h"
 
+#include "platform/events.h"
 #include "platform/grid/datawindow.h"
 #include "platform/message.h"
+#include "platform/messagebox.h"
+#include "platform/odbc/transaction.h"
 #include "platform/registry.h"
 
 #include <QApplication>
@@ -164,6 +167,42 @@ void Frame::SetMicroHelp(const QString& text) {
 }
 
 Frame::SheetsClosing Frame::closeEverySheet(std::function<void()> then) {
+    if (!confirmDropChanges())
+        return SheetsClosing::Refused;
+    const SheetsClosing closing = closeRemainingSheets(std::move(then));
+    // A sheet that refused keeps its changes asked about again next time.
+    if (closing == SheetsClosing::Refused)
+        forgetDropAnswers();
+    return closing;
+}
+
+void Frame::forgetDropAnswers() {
+    for (QWidget* widget : sheets()) {
+        if (auto* sheet = qobject_cast<Sheet*>(widget))
+            sheet->forgetDropAnswer();
+    }
+}
+
+bool Frame::confirmDropChanges(const Transaction* slot) {
+    // The active sheet first, as the sheets close.
+    QList<Sheet*> order;
+    if (auto* active = qobject_cast<Sheet*>(GetActiveSheet()))
+        order << active;
+    for (QWidget* widget : sheets()) {
+        auto* sheet = qobject_cast<Sheet*>(widget);
+        if (sheet != nullptr && !order.contains(sheet))
+            order << sheet;
+    }
+    for (const QPointer<Sheet> sheet : order) {
+        if (sheet != nullptr && !sheet->confirmDropChanges({}, slot, true)) {
+            forgetDropAnswers();
+            return false;
+        }
+    }
+    return true;
+}
+
+Frame::SheetsClosing Frame::closeRemainingSheets(std::function<void()> then) {
     for (;;) {
         // The active sheet first; then whichever the area has left.
         QMdiSubWindow* sub = mdi_->currentSubWindow();
@@ -201,7 +240,7 @@ void Frame::waitForSheet(Sheet* sheet) {
     auto goOn = [this] {
         QTimer::singleShot(0, this, [this] {
             std::function<void()> then = std::exchange(afterSheetsClosed_, nullptr);
-            if (then && closeEverySheet(then) == SheetsClosing::Closed)
+            if (then && closeRemainingSheets(then) == SheetsClosing::Closed)
                 then();
         });
     };
@@ -281,7 +320,53 @@ bool Sheet::runsWhileBusy(const char*) const {
     return false;
 }
 
+bool Sheet::hasPendingChanges(const QList<grid::DataWindow*>& grids, const Transaction* slot) {
+    const QList<grid::DataWindow*> asked =
+        grids.isEmpty() ? findChildren<grid::DataWindow*>() : grids;
+    bool pending = false;
+    for (grid::DataWindow* grid : asked) {
+        if (slot != nullptr && grid->transObject() != slot)
+            continue;
+        grid->AcceptText();
+        pending = pending || grid->hasPendingChanges();
+    }
+    return pending;
+}
+
+bool Sheet::confirmDropChanges(const QList<grid::DataWindow*>& grids, const Transaction* slot,
+                               bool remember) {
+    if (dropConfirmed_ || !hasPendingChanges(grids, slot))
+        return true;
+    const QMdiSubWindow* sub = subWindow();
+    const QString title = sub != nullptr ? sub->windowTitle() : windowTitle();
+    constexpr int save = 1;
+    constexpr int discard = 2;
+    const QPointer<Sheet> alive(this);
+    const int answer = MessageBox(title, QStringLiteral("Save changes to %1?").arg(title),
+                                  Icon::Question, Buttons::SaveDiscardCancel, save);
+    if (alive == nullptr)
+        return false;
+    if (answer == save) {
+        saveChanges();
+        return alive != nullptr && !hasPendingChanges(grids, slot);
+    }
+    if (answer == discard) {
+        dropConfirmed_ = remember;
+        return true;
+    }
+    return false;
+}
+
+void Sheet::saveChanges() {
+    TriggerEvent(this, "ue_save");
+}
+
 void Sheet::closeEvent(QCloseEvent* event) {
+    // Rows with unsaved changes go with the sheet: it asks first, once.
+    if (!closeRequested_ && !confirmDropChanges()) {
+        event->ignore();
+        return;
+    }
     // Once asked for, a close stays asked for until the sheet is gone.
     closeRequested_ = true;
     bool running = false;
@@ -298,8 +383,14 @@ void Sheet::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
-    if (event->isAccepted())
-        Q_EMIT closed();
+    if (!event->isAccepted())
+        return;
+    // What the sheet read holds no lock after it has gone.
+    for (auto* grid : findChildren<grid::DataWindow*>()) {
+        if (Transaction* slot = grid->transObject())
+            slot->endReadWork();
+    }
+    Q_EMIT closed();
 }
 
 void Sheet::closeWhenStopped() {

@@ -15,6 +15,10 @@ class QMdiSubWindow;
 namespace platform {
 
 class Sheet;
+class Transaction;
+namespace grid {
+class DataWindow;
+}
 
 // How a sheet is placed in the frame's client area when it opens.
 enum class Arrange { Original, Cascaded, Layered };
@@ -43,8 +47,16 @@ public:
     // `then` runs when none is left. Closed: every sheet closed at once (`then` is not called).
     // Pending: `then` runs later, from the event loop. Refused: a sheet refused to close, and
     // `then` never runs.
+    // Before any sheet closes, each sheet with unsaved changes asks about them (see
+    // Sheet::confirmDropChanges); Cancel at any of them refuses, and every sheet stays as it was.
     enum class SheetsClosing { Closed, Pending, Refused };
     SheetsClosing closeEverySheet(std::function<void()> then);
+    // Asks every sheet whose grids hold unsaved changes (only those of grids on `slot`, when
+    // given) about them, one after another; the answers hold for the closes that follow. False
+    // when the user cancelled: then no answer holds and every sheet is as it was.
+    bool confirmDropChanges(const Transaction* slot = nullptr);
+    // Takes back the answers that confirmDropChanges() left for closes that did not follow.
+    void forgetDropAnswers();
 
 protected:
     // Closing the frame closes its sheets first; a sheet that is still retrieving keeps the
@@ -53,6 +65,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    SheetsClosing closeRemainingSheets(std::function<void()> then);
     void waitForSheet(Sheet* sheet);
     // A frame shown maximized where no window manager maximizes it (a kiosk, a bare X server)
     // takes the screen's available area itself.
@@ -98,6 +111,24 @@ public:
     // Named events that may run while the sheet is busy; none unless a sheet says otherwise.
     virtual bool runsWhileBusy(const char* event) const;
 
+    // Unsaved changes. Whatever would drop rows that hold changes not yet saved (closing the
+    // sheet by any route, a new retrieval over them, ...) asks first: "Save changes to <title>?"
+    // with Save, Discard and Cancel. Save runs saveChanges() and goes on only when nothing is
+    // left unsaved; Discard goes on; Cancel stops the command, and everything stays as it was.
+    // Nothing asks when nothing is pending. Returns whether the command may go on. `grids`
+    // limits the question to the grids the command would drop (all of the sheet's when empty);
+    // `slot` to grids on that connection. With `remember`, a Discard holds for the sheet's close
+    // that follows (forgetDropAnswer() takes it back).
+    bool confirmDropChanges(const QList<grid::DataWindow*>& grids = {},
+                            const Transaction* slot = nullptr, bool remember = false);
+    void forgetDropAnswer() { dropConfirmed_ = false; }
+    // Whether any of `grids` (all the sheet's when empty) holds unsaved changes; takes what an
+    // open cell editor holds first.
+    bool hasPendingChanges(const QList<grid::DataWindow*>& grids = {},
+                           const Transaction* slot = nullptr);
+    // Save, as the question offers it: the sheet's own Save command (its ue_save event).
+    virtual void saveChanges();
+
     // Runs `handler` when `button` is clicked, except while the sheet is busy.
     template <typename Receiver>
     void connectCommand(QAbstractButton* button, Receiver* receiver, void (Receiver::*handler)()) {
@@ -123,6 +154,7 @@ private:
 
     bool closeRequested_ = false;
     bool closePosted_ = false;
+    bool dropConfirmed_ = false;
 };
 
 // The sheet that `widget` is part of, or nullptr.

@@ -54,8 +54,12 @@ void w_frame::ue_initialize() {
 }
 
 void w_frame::ue_connect() {
-    if (!logon())
+    if (!logon()) {
+        // A chooser on the way may have been told to discard the changes of the sheets on the
+        // connection it closed; with no new connection, nothing closes them now.
+        forgetDropAnswers();
         return;
+    }
     // Every sheet closes first, one at a time; a sheet that refuses stops the command. A sheet
     // that is retrieving stops and closes once it has stopped; the workspace opens after it.
     if (closeEverySheet([this] { openWorkspace(); }) == SheetsClosing::Closed)

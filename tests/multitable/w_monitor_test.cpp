@@ -382,3 +382,50 @@ TEST_F(MonitorTest, ClicksWhileRelatedRowsArriveAreIgnored) {
     EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready"));
     EXPECT_EQ(platform::currentPointer(), platform::Pointer::Arrow);
 }
+
+TEST_F(MonitorTest, MasterClickOverEditedRelatedRowsAsksAndSaveWritesThemOnTheViewsConnection) {
+    ScratchTable staff(*slot, QStringLiteral("monitor_staff"),
+                       QStringLiteral("empno integer primary key, deptno char(3), name "
+                                      "varchar(20)"),
+                       QStringLiteral("(1, 'A00', 'Ann'), (2, 'A00', 'Bo'), (3, 'D11', 'Cy')"));
+    w_monitor* sheet = openMonitor(department, {staff.name()}, {QStringLiteral("deptno = deptno")});
+    ASSERT_NE(sheet, nullptr);
+    const long a00 = masterRow(sheet, QStringLiteral("deptno"), QStringLiteral("A00"));
+    const long d11 = masterRow(sheet, QStringLiteral("deptno"), QStringLiteral("D11"));
+    ASSERT_GT(a00, 0);
+    ASSERT_GT(d11, 0);
+    const auto names = [&] {
+        const QString stored =
+            queryValue(*slot, QStringLiteral("select string_agg(name, ',' order by empno) from %1")
+                                  .arg(staff.name()));
+        slot->Commit();
+        return stored;
+    };
+    clickRow(sheet->dw_1, a00);
+    ASSERT_EQ(sheet->dw_2->RowCount(), 2);
+    ASSERT_EQ(sheet->dw_2->SetItem(1, QStringLiteral("name"), QStringLiteral("Anna")), 1);
+
+    boxes.answer(3); // Cancel: the click is undone, the edit stays
+    clickRow(sheet->dw_1, d11);
+    ASSERT_EQ(said(), QStringList{QStringLiteral(
+                          "Related Table Monitor / Save changes to Related Table Monitor?")});
+    EXPECT_TRUE(sheet->dw_1->IsSelected(a00));
+    EXPECT_FALSE(sheet->dw_1->IsSelected(d11));
+    EXPECT_EQ(sheet->dw_2->GetItemString(1, QStringLiteral("name")), QStringLiteral("Anna"));
+
+    boxes.answer(2); // Discard: the click goes on, nothing is written
+    clickRow(sheet->dw_1, d11);
+    EXPECT_TRUE(sheet->dw_1->IsSelected(d11));
+    EXPECT_EQ(sheet->dw_2->RowCount(), 1);
+    EXPECT_EQ(names(), QStringLiteral("Ann,Bo,Cy"));
+
+    // The view has no Save command; the question's Save writes and commits, then the click goes on.
+    ASSERT_EQ(sheet->dw_2->SetItem(1, QStringLiteral("name"), QStringLiteral("Cyd")), 1);
+    boxes.answer(1);
+    clickRow(sheet->dw_1, a00);
+    EXPECT_EQ(boxes.shown().size(), 3u) << said().join(u'\n').toStdString();
+    EXPECT_EQ(names(), QStringLiteral("Ann,Bo,Cyd"));
+    EXPECT_TRUE(sheet->dw_1->IsSelected(a00));
+    EXPECT_EQ(sheet->dw_2->RowCount(), 2);
+    EXPECT_FALSE(slot->hasPendingWrites());
+}

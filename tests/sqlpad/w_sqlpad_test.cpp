@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTableView>
@@ -816,4 +819,157 @@ TEST_F(SqlpadTest, DisconnectRightAfterTheWorkspaceOpensStopsTheCatalogReadFirst
     EXPECT_FALSE(slot->isConnected());
     EXPECT_EQ(slot->SQLCode, 0) << slot->SQLErrText.toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000));
+}
+
+// Every route that would drop an edited row asks first: Cancel stops the command with the edit
+// still in the grid and nothing sent; Discard lets the command finish and writes nothing; Save
+// writes the edit, then the command finishes.
+TEST_F(SqlpadTest, EveryRouteThatWouldDropAnEditAsksFirstAndCancelKeepsIt) {
+    ScratchTable table(*slot, QStringLiteral("sqlpad_ask"),
+                       QStringLiteral("id integer primary key, name varchar(40)"),
+                       QStringLiteral("(1, 'one'), (2, 'two')"));
+    auto observer = connectedSlot(QStringLiteral("SQLCA1"));
+    const auto stored = [&] {
+        const QString names = queryValue(
+            *observer,
+            QStringLiteral("select string_agg(name, ',' order by id) from %1").arg(table.name()));
+        observer->Commit();
+        return names;
+    };
+    QPointer<w_sqlpad> sheet;
+    bool connectionContinued = false;
+    // The user retrieves the table and types over the first name; the editor stays open unless
+    // Enter closes it.
+    const auto edit = [&](bool pressEnter) {
+        if (sheet == nullptr) {
+            frame->show();
+            sheet = openWorkspace();
+        }
+        // After Cancel the edit is still there; it is typed again over itself.
+        if (!sheet->dw_1->hasPendingChanges())
+            retrieve(sheet,
+                     QStringLiteral("select id, name from %1 order by id").arg(table.name()));
+        ASSERT_EQ(sheet->dw_1->RowCount(), 2);
+        QTableView* view = sheet->dw_1->view();
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(0, 1));
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("edited"));
+        if (pressEnter) {
+            QTest::keyClick(editor, Qt::Key_Return);
+            QCoreApplication::processEvents(); // the view closes the editor from its queue
+        }
+    };
+    const auto sheetGone = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return sheet == nullptr;
+    };
+    // The chooser, with the workspace's connection chosen and OK pressed; it stays open when the
+    // question is cancelled, and is then cancelled itself.
+    const auto choose = [&] {
+        connectionContinued = false;
+        QTimer::singleShot(0, [&] {
+            auto* chooser =
+                qobject_cast<platform::ResponseWindow*>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            auto* grid = chooser->findChild<platform::grid::DataWindow*>();
+            ASSERT_NE(grid, nullptr);
+            grid->SelectRow(1, true);
+            platform::TriggerEvent(chooser, "ue_ok");
+            if (QApplication::activeModalWidget() == chooser)
+                chooser->reject();
+        });
+        platform::Open(QStringLiteral("w_sqlca"));
+    };
+
+    struct Route {
+        const char* name;
+        bool pressEnter;
+        std::function<void()> trigger;
+        std::function<bool()> finished;
+    };
+    const std::vector<Route> routes = {
+        {"Close button", true, [&] { QTest::mouseClick(sheet->cb_close, Qt::LeftButton); },
+         sheetGone},
+        {"Esc", true,
+         [&] {
+             sheet->mle_1->setFocus();
+             QTest::keyClick(sheet->mle_1, Qt::Key_Escape);
+         },
+         sheetGone},
+        {"control menu", true, [&] { sheet->parentWidget()->close(); }, sheetGone},
+        {"Retrieve", true, [&] { QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton); },
+         [&] {
+             return sheet->dw_1->GetItemString(1, 2) == QStringLiteral("one");
+         }},
+        // File > Exit closes the frame without taking the focus from the open cell editor.
+        {"Exit", false, [&] { frame->close(); },
+         [&] {
+             return sheetGone() && frame->isHidden();
+         }},
+        {"New Connection", true,
+         [&] {
+             // As the frame does after a new logon: every sheet closes, then a workspace opens.
+             connectionContinued = false;
+             const auto goOn = [&] {
+                 connectionContinued = true;
+             };
+             if (frame->closeEverySheet(goOn) == platform::Frame::SheetsClosing::Closed)
+                 goOn();
+         },
+         [&] {
+             return sheetGone() && connectionContinued;
+         }},
+        {"chooser", true, choose,
+         [&] {
+             return !slot->isConnected();
+         }},
+    };
+    const QString question = QStringLiteral("Save changes to SQL Workspace?");
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        for (const int answer : {3, 2}) { // Cancel, then Discard
+            edit(route.pressEnter);
+            if (HasFatalFailure())
+                return;
+            const std::size_t before = boxes.shown().size();
+            boxes.answer(answer);
+            route.trigger();
+            ASSERT_EQ(boxes.shown().size(), before + 1) << said().join(u'\n').toStdString();
+            const platform::MessageBoxRequest& asked = boxes.shown().back();
+            EXPECT_EQ(asked.text, question);
+            EXPECT_EQ(asked.buttons, platform::Buttons::SaveDiscardCancel);
+            EXPECT_EQ(stored(), QStringLiteral("one,two")) << "nothing is written";
+            EXPECT_FALSE(slot->hasPendingWrites()) << "nothing is sent";
+            if (answer == 3) {
+                ASSERT_NE(sheet, nullptr) << "Cancel keeps the sheet";
+                EXPECT_EQ(sheet->dw_1->GetItemString(1, 2), QStringLiteral("edited"));
+                EXPECT_TRUE(sheet->dw_1->hasPendingChanges());
+                EXPECT_TRUE(frame->isVisible());
+                EXPECT_FALSE(connectionContinued);
+            } else {
+                EXPECT_TRUE(route.finished()) << "Discard lets the command finish";
+            }
+        }
+    }
+
+    // The chooser closed the connection, and the new logon would close the sheet.
+    sheet->Close();
+    ASSERT_TRUE(sheetGone());
+    slot->Connect();
+    ASSERT_TRUE(slot->isConnected()) << slot->SQLErrText.toStdString();
+
+    // Save writes the edit, then the command goes on; with nothing pending nothing asks.
+    edit(true);
+    boxes.answer(1);
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    EXPECT_EQ(stored(), QStringLiteral("edited,two"));
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, 2), QStringLiteral("edited"));
+    const std::size_t asked = boxes.shown().size();
+    QTest::mouseClick(sheet->cb_close, Qt::LeftButton);
+    EXPECT_TRUE(sheetGone());
+    EXPECT_EQ(boxes.shown().size(), asked) << said().join(u'\n').toStdString();
 }

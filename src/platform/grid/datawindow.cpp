@@ -306,7 +306,9 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
     // batches that keep arriving meanwhile again and again (with several grids retrieving at
     // once, for as long as their workers are busy).
     wakePending_ = false;
-    auto wake = [this] { wakeUp(); };
+    auto wake = [this] {
+        wakeUp();
+    };
     if (tableCatalog == nullptr) {
         retrieval_ = std::make_unique<Retrieval>(slot_->handle(), slot_->statementFor(def.select),
                                                  def.columns.size(), slot_->charDataIsUtf8(),
@@ -338,6 +340,8 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
                                "text. The rows read so far are kept.");
     retrieval_.reset();
     retrievingSlot_->retrievalEnded();
+    // Reading holds no locks once it is done.
+    retrievingSlot_->endReadWork();
     retrievingSlot_ = nullptr;
     model_->publishRows();
     model_->retrievalEnded();
@@ -435,6 +439,20 @@ long DataWindow::RowCount() const {
 
 int DataWindow::ColumnCount() const {
     return model_->data().columnCount();
+}
+
+bool DataWindow::hasPendingChanges() const {
+    return model_->data().hasPendingChanges();
+}
+
+void DataWindow::AcceptText() {
+    const QModelIndex index = view_->currentIndex();
+    if (!index.isValid())
+        return;
+    if (QWidget* editor = view_->indexWidget(index)) {
+        Q_EMIT delegate_->commitData(editor);
+        Q_EMIT delegate_->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }
 
 int DataWindow::Reset() {
@@ -792,6 +810,9 @@ int DataWindow::Update() {
             continue;
         SQLLEN touched = 0;
         QString error;
+        // From the first statement on, the unit of work holds writing that only COMMIT or
+        // ROLLBACK may end.
+        slot_->wrote();
         if (!runBound(slot_->handle(), def, *statement, touched, error)) {
             showDatabaseError(QStringLiteral("Update failed:\n") + statement->sql, error);
             return -1;

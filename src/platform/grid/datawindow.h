@@ -75,6 +75,7 @@ public:
 
     // --- rows
     int SetTransObject(Transaction* slot);
+    Transaction* transObject() const { return slot_; }
     // Retrieves every row of the statement (RetrieveRow can stop it). Returns the number of
     // rows, or -1 after showing the error; the rows read before an error stay. In a sheet that
     // is closing it retrieves nothing and returns -1.
@@ -103,6 +104,11 @@ public:
     }
 
     long RowCount() const;
+    // Rows changed, inserted or deleted since they were retrieved or saved: what Update() would
+    // write, and what dropping the rows would lose.
+    bool hasPendingChanges() const;
+    // Takes what an open cell editor holds into the rows and closes the editor.
+    void AcceptText();
     int Reset();
     long InsertRow(long before);
     int DeleteRow(long row);

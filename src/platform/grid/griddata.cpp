@@ -309,6 +309,18 @@ void GridData::sort(const std::vector<SortKey>& keys) {
     });
 }
 
+bool GridData::hasPendingChanges() const {
+    if (!deleted_.empty() || !modified_.empty())
+        return true;
+    for (std::uint32_t r : inserted_) {
+        for (int c = 0; c < columnCount(); ++c) {
+            if (edits_.count(cellKey(r, c)) != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 std::vector<GridData::Change> GridData::pendingChanges() const {
     std::vector<Change> changes;
     for (std::uint32_t r : deleted_)

@@ -84,6 +84,8 @@ public:
         std::uint32_t storeRow;
     };
     std::vector<Change> pendingChanges() const;
+    // Whether pendingChanges() holds anything, without listing it.
+    bool hasPendingChanges() const;
     // True for a cell set since it was retrieved or written (a cell of a new row: set at all,
     // to a value or to NULL).
     bool isModified(std::uint32_t storeRow, int col) const;
