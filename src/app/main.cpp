@@ -1,5 +1,6 @@
 #include "app/dorvane_app.h"
 #include "app/library.h"
+#include "platform/memorylimit.h"
 #include "platform/module.h"
 #include "platform/qtcompat.h"
 #include "platform/style.h"
@@ -12,7 +13,10 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -24,6 +28,7 @@ struct CommandLine {
     QStringList arguments;
     bool checkStart = false;
     bool checkModules = false;
+    std::optional<std::uint64_t> rowMemory;
 };
 
 // --help and --version are answered before any window system is touched, so that they work
@@ -47,6 +52,15 @@ CommandLine answerCommandLine(int argc, char** argv) {
                        "workspace, printing, Excel files), name any that cannot be loaded, and "
                        "exit with status 0 when all load (1 otherwise)."));
     parser.addOption(checkModules);
+    const QCommandLineOption rowMemory(
+        QStringLiteral("row-memory"),
+        QStringLiteral("The memory that the rows of all grids may hold together, such as 512M or "
+                       "2G (bytes, or K, M, G, T for powers of 1024); a retrieval that would go "
+                       "past it stops and keeps the rows read so far. Instead of "
+                       "DORVANE_ROW_MEMORY; the default is half of the memory that the program "
+                       "may use."),
+        QStringLiteral("size"));
+    parser.addOption(rowMemory);
     // Qt's own options (-platform offscreen, -style fusion, -reverse ...) are left to the
     // application object: known here only so that they are not refused.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -63,7 +77,23 @@ CommandLine answerCommandLine(int argc, char** argv) {
         parser.addOption(qtOption);
     }
     parser.process(core); // exits after printing --help or --version
-    return {parser.positionalArguments(), parser.isSet(checkStart), parser.isSet(checkModules)};
+    CommandLine line{parser.positionalArguments(), parser.isSet(checkStart),
+                     parser.isSet(checkModules), std::nullopt};
+    if (parser.isSet(rowMemory)) {
+        line.rowMemory = platform::parseMemorySize(parser.value(rowMemory));
+        if (!line.rowMemory) {
+            std::fprintf(stderr, "dorvane: --row-memory: '%s' is not a size such as 512M or 2G\n",
+                         qUtf8Printable(parser.value(rowMemory)));
+            std::exit(1);
+        }
+    } else if (const QString size = qEnvironmentVariable("DORVANE_ROW_MEMORY");
+               !size.isEmpty() && !platform::parseMemorySize(size)) {
+        std::fprintf(stderr,
+                     "dorvane: DORVANE_ROW_MEMORY: '%s' is not a size such as 512M or 2G; "
+                     "the default limit applies\n",
+                     qUtf8Printable(size));
+    }
+    return line;
 }
 
 // For --check-start: ends the program once the logon window has been shown, through the same
@@ -112,6 +142,8 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = answerCommandLine(argc, argv);
     if (commandLine.checkModules)
         return checkModules(); // needs no display
+    if (commandLine.rowMemory)
+        platform::setRowMemoryLimit(*commandLine.rowMemory);
 
     platform::compat::prepareApplication();
     QApplication application(argc, argv);

@@ -242,8 +242,8 @@ void w_sqlpad::ue_retrieve() {
     const platform::Instant ldt_begin = platform::Now();
     // 8.
     const long ll_rows = dw_1->Retrieve();
-    // 9.
-    const platform::Instant ldt_end = platform::Now();
+    // 9. The end of the reading, not of a message about it that the user may leave open.
+    const platform::Instant ldt_end = dw_1->lastRetrieveEnd();
     // 10.
     const long ll_elapsed = platform::SecondsAfter(ldt_begin, ldt_end);
     st_time->setText(QString::number(ll_elapsed) + QStringLiteral(" seconds elapsed"));

@@ -1,5 +1,7 @@
 #include "platform/events.h"
 #include "platform/grid/export.h"
+#include "platform/memorylimit.h"
+#include "platform/messagebox.h"
 #include "platform/pointer.h"
 #include "sqlpad_fixture.h"
 
@@ -9,14 +11,19 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <chrono>
 #include <functional>
+#include <thread>
+#include <vector>
 
 using namespace testsupport;
 using app::w_sqlpad;
@@ -203,6 +210,75 @@ TEST_F(SqlpadTest, TabbingAwayFromStopDuringMillionRowRetrievalStopsItAsAClickDo
 
     retrieve(sheet, QStringLiteral("select n from generate_series(1, 3000) n"));
     EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("3000"));
+}
+
+namespace {
+
+// A user who reads each message box for a while before answering it.
+class SlowReader final : public platform::MessageBoxService {
+public:
+    explicit SlowReader(std::chrono::milliseconds reading)
+        : reading_(reading), previous_(platform::setMessageBoxService(this)) {}
+    ~SlowReader() override { platform::setMessageBoxService(previous_); }
+    SlowReader(const SlowReader&) = delete;
+    SlowReader& operator=(const SlowReader&) = delete;
+
+    int ask(const platform::MessageBoxRequest& request) override {
+        shown.push_back(request);
+        std::this_thread::sleep_for(reading_);
+        return 1;
+    }
+    std::vector<platform::MessageBoxRequest> shown;
+
+private:
+    std::chrono::milliseconds reading_;
+    platform::MessageBoxService* previous_;
+};
+
+} // namespace
+
+TEST_F(SqlpadTest, RowsPastTheMemoryLimitStopTheRetrievalKeepTheRowsAndCountThem) {
+    constexpr std::uint64_t limit = std::uint64_t{4} << 20;
+    platform::setRowMemoryLimit(limit);
+    const auto restore = qScopeGuard([] { platform::setRowMemoryLimit(0); });
+    w_sqlpad* sheet = openWorkspace();
+    SlowReader reader(std::chrono::seconds(3));
+    // About 50 MB of text.
+    retrieve(sheet, QStringLiteral("select n, repeat('x', 500) as filler "
+                                   "from generate_series(1, 100000) n"));
+
+    ASSERT_EQ(reader.shown.size(), 1U);
+    const QRegularExpressionMatch said =
+        QRegularExpression(
+            QStringLiteral("^The rows reached the memory limit of 4\\.0 MiB: the retrieval "
+                           "stopped after ([0-9,]+) rows; the rows read so far are kept\\. "
+                           "\\(Set the limit with --row-memory or DORVANE_ROW_MEMORY\\.\\)$"))
+            .match(reader.shown[0].text);
+    ASSERT_TRUE(said.hasMatch()) << reader.shown[0].text.toStdString();
+    const long kept = sheet->dw_1->RowCount();
+    EXPECT_EQ(said.captured(1), QLocale(QLocale::English).toString(kept));
+    // Stopped near the limit, not before it and not far past it.
+    EXPECT_GT(kept * 500, static_cast<long>(limit / 2));
+    EXPECT_LT(kept, 100000);
+    EXPECT_LE(sheet->dw_1->rows().allocatedBytes(), limit + (std::uint64_t{1} << 20));
+    for (long row = 1; row <= kept; ++row) {
+        ASSERT_EQ(sheet->dw_1->GetItemString(row, 1), QString::number(row)) << "row " << row;
+        ASSERT_EQ(sheet->dw_1->GetItemString(row, 2).size(), 500) << "row " << row;
+    }
+    EXPECT_EQ(sheet->st_retrieved->text(), QString::number(kept));
+    const QRegularExpressionMatch elapsed =
+        QRegularExpression(QStringLiteral("^(\\d+) seconds elapsed$"))
+            .match(sheet->st_time->text());
+    ASSERT_TRUE(elapsed.hasMatch()) << sheet->st_time->text().toStdString();
+    EXPECT_LT(elapsed.captured(1).toInt(), 3) << "the time the message was open does not count";
+
+    // The program goes on: a result within the limit comes whole.
+    retrieve(sheet, QStringLiteral("select n, repeat('y', 500) as filler "
+                                   "from generate_series(1, 3000) n"));
+    EXPECT_EQ(reader.shown.size(), 1U);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 3000);
+    EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("3000"));
+    EXPECT_EQ(sheet->dw_1->GetItemString(3000, 1), QStringLiteral("3000"));
 }
 
 TEST_F(SqlpadTest, RetrievePressedWhileRetrievingIsIgnored) {

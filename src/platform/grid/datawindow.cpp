@@ -8,6 +8,7 @@
 #include "platform/grid/retrieval.h"
 #include "platform/grid/syntax.h"
 #include "platform/grid/update_sql.h"
+#include "platform/memorylimit.h"
 #include "platform/messagebox.h"
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
@@ -27,6 +28,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -35,6 +37,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <new>
 #include <sqlext.h>
 
 namespace platform::grid {
@@ -273,6 +276,8 @@ long DataWindow::RetrieveTableCatalog(const QHash<QString, TableCatalogColumn>& 
 }
 
 long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
+    // A retrieval that never starts ends here, before any message about it.
+    lastRetrieveEnd_ = Now();
     if (retrieving())
         return -1;
     // A sheet that is closing retrieves nothing more: it closes once its handlers are done.
@@ -295,6 +300,7 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
     model_->resetAll();
     stopRequested_ = false;
     overflow_ = false;
+    memoryStop_ = MemoryStop::None;
     lastPublish_.invalidate();
 
     QEventLoop loop;
@@ -334,6 +340,9 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
     retrieval_->join();
     consumeBatches();
     model_->data().releaseUnusedMemory();
+    lastRetrieveEnd_ = Now();
+    if (retrieval_->outOfMemory() && memoryStop_ == MemoryStop::None)
+        memoryStop_ = MemoryStop::OutOfMemory;
     QString error = retrieval_->errorText();
     if (overflow_)
         error = QStringLiteral("The result is too large: a column holds more than 4 GiB of "
@@ -347,12 +356,47 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
     model_->retrievalEnded();
 
     long result = RowCount();
-    if (!error.isEmpty()) {
+    // The grid's own stops keep the rows as Stop does; the reason is told all the same.
+    const QString kept = QLocale(QLocale::English).toString(static_cast<qlonglong>(result));
+    if (memoryStop_ == MemoryStop::Limit) {
+        MessageBox(QStringLiteral("Retrieve"),
+                   QStringLiteral("The rows reached the memory limit of %1: the retrieval stopped "
+                                  "after %2 rows; the rows read so far are kept. (Set the limit "
+                                  "with --row-memory or DORVANE_ROW_MEMORY.)")
+                       .arg(formatMemorySize(memoryLimit_), kept),
+                   Icon::Exclamation);
+    } else if (memoryStop_ == MemoryStop::OutOfMemory) {
+        MessageBox(QStringLiteral("Retrieve"),
+                   QStringLiteral("Not enough memory: the retrieval stopped after %1 rows; the "
+                                  "rows read so far are kept.")
+                       .arg(kept),
+                   Icon::Exclamation);
+    } else if (!error.isEmpty()) {
         showDatabaseError(QStringLiteral("Retrieve failed after %1 rows.").arg(result), error);
-        result = -1;
+        // A column that would outgrow 4 GiB stops the retrieval; any other error fails it.
+        if (!overflow_)
+            result = -1;
     }
     Q_EMIT RetrieveEnd();
     return result;
+}
+
+void DataWindow::stopForGrid() {
+    stopRequested_ = true;
+    retrieval_->stop();
+}
+
+bool DataWindow::batchFitsRowMemory(const RowStore& batch) const {
+    const std::uint64_t limit = rowMemoryLimit();
+    if (limit == kNoRowMemoryLimit)
+        return true;
+    // This grid's rows go first into the memory they hold already (a retrieval reuses what
+    // the one before it filled); the other grids hold what they hold.
+    const GridData& data = model_->data();
+    const std::size_t own = data.allocatedBytes();
+    const std::size_t others = GridModel::rowMemoryOfAllGrids() - own;
+    const std::size_t after = std::max(own, data.usedBytes() + batch.usedBytes());
+    return std::uint64_t{others} + after <= limit;
 }
 
 void DataWindow::stopRetrieval() {
@@ -401,11 +445,25 @@ bool DataWindow::consumeBatches(std::size_t limit) {
         ++appended;
         const std::size_t rows = batch->rowCount();
         const long before = data.rowCount();
+        if (!batchFitsRowMemory(*batch)) {
+            memoryStop_ = MemoryStop::Limit;
+            memoryLimit_ = rowMemoryLimit();
+            stopForGrid();
+            break;
+        }
         // The whole batch goes in at once; RetrieveRow then sees the rows arrive one by one.
-        if (!data.appendRetrieved(*batch, 0, rows)) {
+        bool fits = false;
+        try {
+            fits = data.appendRetrieved(*batch, 0, rows);
+        } catch (const std::bad_alloc&) {
+            // Nothing of the batch went in.
+            memoryStop_ = MemoryStop::OutOfMemory;
+            stopForGrid();
+            break;
+        }
+        if (!fits) {
             overflow_ = true;
-            stopRequested_ = true;
-            retrieval_->stop();
+            stopForGrid();
             break;
         }
         if (retrieveRow_) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/grid/griddata.h"
 
 #include <QElapsedTimer>
@@ -79,6 +80,10 @@ public:
     // Retrieves every row of the statement (RetrieveRow can stop it). Returns the number of
     // rows, or -1 after showing the error; the rows read before an error stay. In a sheet that
     // is closing it retrieves nothing and returns -1.
+    //
+    // Rows that would take the grids past their memory limit (platform::rowMemoryLimit()),
+    // memory that runs out, and a column that would outgrow 4 GiB stop the retrieval as Stop
+    // does: it shows why, keeps the rows read so far and returns their number.
     long Retrieve();
     // Retrieves, instead of the statement, the tables and views that the driver's own catalog
     // lists (SQLTables), as Retrieve() does: on the worker, with RetrieveRow, Stop and the busy
@@ -102,6 +107,9 @@ public:
     void setDbErrorHandler(std::function<long(const QString& errorText)> handler) {
         dbError_ = std::move(handler);
     }
+    // When the last Retrieve() (or RetrieveTableCatalog()) stopped reading rows: before any
+    // message it showed about them.
+    platform::Instant lastRetrieveEnd() const { return lastRetrieveEnd_; }
 
     long RowCount() const;
     // Rows changed, inserted or deleted since they were retrieved or saved: what Update() would
@@ -174,6 +182,10 @@ private:
     // Appends the rows of the batches that are ready, at most `limit` of them (a stop drops the
     // rest). True when it stopped at the limit with more batches waiting.
     bool consumeBatches(std::size_t limit = SIZE_MAX);
+    // True when appending `batch` keeps the rows of all grids within their memory limit.
+    bool batchFitsRowMemory(const RowStore& batch) const;
+    // Ends the running retrieval as Stop does, for a reason of the grid's own.
+    void stopForGrid();
     // Queues a call of batchesReady() unless one is queued already; from either thread.
     void wakeUp();
     // Queued by the retrieval's worker thread, by name: nothing but the call crosses threads.
@@ -201,6 +213,11 @@ private:
     bool stopRequested_ = false;
     bool exporting_ = false;
     bool overflow_ = false;
+    // Why memory stopped the running retrieval.
+    enum class MemoryStop { None, Limit, OutOfMemory };
+    MemoryStop memoryStop_ = MemoryStop::None;
+    std::uint64_t memoryLimit_ = 0; // the limit that MemoryStop::Limit reached
+    platform::Instant lastRetrieveEnd_;
     QElapsedTimer lastPublish_;
     bool selectedMouse_ = true;
     int printMarginTop_ = 0;

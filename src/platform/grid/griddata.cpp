@@ -180,10 +180,17 @@ bool GridData::appendRetrieved(const RowStore& batch, std::size_t first, std::si
             return false;
     }
     if (ordered_) {
-        for (std::size_t i = first; i < end; ++i)
-            order_.push_back(static_cast<std::uint32_t>(store_.rowCount() + (i - first)));
+        // Room first, so that nothing can fail once the rows are stored.
+        const std::size_t needed = order_.size() + (end - first);
+        if (order_.capacity() < needed)
+            order_.reserve(std::max(needed, order_.capacity() * 2));
     }
+    const std::size_t firstNew = store_.rowCount();
     store_.appendRowsFrom(batch, first, end);
+    if (ordered_) {
+        for (std::size_t row = firstNew; row < store_.rowCount(); ++row)
+            order_.push_back(static_cast<std::uint32_t>(row));
+    }
     return true;
 }
 

@@ -60,7 +60,8 @@ public:
     std::size_t byteCount(long row, int col) const;
 
     // Appends the rows of a retrieved batch, from `first` to before `end`. Returns false, and
-    // appends nothing, when a column would outgrow what the grid can address (4 GiB).
+    // appends nothing, when a column would outgrow what the grid can address (4 GiB). When
+    // memory runs out it throws std::bad_alloc and appends nothing either.
     bool appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end);
     // During a retrieval: the last `rows` appended rows are not there yet for anyone who asks,
     // and dropHiddenRows() removes them for good (a retrieval stopped within a batch).
@@ -99,6 +100,8 @@ public:
     void setSaved(std::uint32_t storeRow, int col, const CellValue& value);
 
     std::size_t allocatedBytes() const { return store_.allocatedBytes() + order_.capacity() * 4; }
+    // The part of allocatedBytes() that the rows fill.
+    std::size_t usedBytes() const { return store_.usedBytes() + order_.size() * 4; }
 
 private:
     static std::uint64_t cellKey(std::uint32_t row, int col) {

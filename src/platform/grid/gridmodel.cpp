@@ -3,10 +3,47 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <algorithm>
+#include <mutex>
+#include <vector>
 
 namespace platform::grid {
 
-GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// Every model of the process, for the memory their rows hold together.
+struct Models {
+    std::mutex mutex;
+    std::vector<const GridModel*> all;
+};
+
+Models& models() {
+    static Models instance;
+    return instance;
+}
+
+} // namespace
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
+    Models& m = models();
+    std::lock_guard lock(m.mutex);
+    m.all.push_back(this);
+}
+
+GridModel::~GridModel() {
+    Models& m = models();
+    std::lock_guard lock(m.mutex);
+    m.all.erase(std::find(m.all.begin(), m.all.end(), this));
+}
+
+std::size_t GridModel::rowMemoryOfAllGrids() {
+    Models& m = models();
+    std::lock_guard lock(m.mutex);
+    std::size_t total = 0;
+    for (const GridModel* model : m.all)
+        total += model->data_.allocatedBytes();
+    return total;
+}
 
 int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : published_;

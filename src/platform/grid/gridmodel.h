@@ -3,6 +3,7 @@
 #include "platform/grid/griddata.h"
 
 #include <QAbstractTableModel>
+#include <cstddef>
 #include <functional>
 
 namespace platform::grid {
@@ -13,6 +14,11 @@ class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit GridModel(QObject* parent = nullptr);
+    ~GridModel() override;
+
+    // The memory held by the rows of every grid of the process (grids that share their rows
+    // count them once).
+    static std::size_t rowMemoryOfAllGrids();
 
     GridData& data() { return data_; }
     const GridData& data() const { return data_; }

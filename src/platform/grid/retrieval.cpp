@@ -6,6 +6,7 @@
 #include "platform/odbc/wide.h"
 
 #include <chrono>
+#include <new>
 #include <sqlext.h>
 #include <sqlucode.h>
 #include <utility>
@@ -154,6 +155,11 @@ QString Retrieval::errorText() const {
     return error_;
 }
 
+bool Retrieval::outOfMemory() const {
+    std::lock_guard lock(mutex_);
+    return outOfMemory_;
+}
+
 void Retrieval::fail(const QString& text) {
     std::lock_guard lock(mutex_);
     if (error_.isEmpty())
@@ -184,10 +190,17 @@ bool Retrieval::deliver(std::unique_ptr<RowStore> batch) {
 
 void Retrieval::run() {
     StatementHandle stmt;
-    if (!SQL_SUCCEEDED(StatementHandle::allocate(connection_, stmt)))
-        fail(SQL_HANDLE_DBC, connection_);
-    else
-        runStatement(stmt.get());
+    // Memory that runs out (for a batch, the driver's buffers, a value) ends the work as a stop
+    // does; the batch being filled goes, what was delivered stays.
+    try {
+        if (!SQL_SUCCEEDED(StatementHandle::allocate(connection_, stmt)))
+            fail(SQL_HANDLE_DBC, connection_);
+        else
+            runStatement(stmt.get());
+    } catch (const std::bad_alloc&) {
+        std::lock_guard lock(mutex_);
+        outOfMemory_ = true;
+    }
     if (stmt)
         SQLFreeStmt(stmt.get(), SQL_CLOSE);
     stmt.reset();
@@ -195,7 +208,12 @@ void Retrieval::run() {
         std::lock_guard lock(mutex_);
         finished_ = true;
     }
-    wake_();
+    // The buffers of the work are free again by now, so the wake-up finds the memory it needs;
+    // should it not, nothing may leave the thread.
+    try {
+        wake_();
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 bool Retrieval::runStatement(SQLHSTMT stmt) {

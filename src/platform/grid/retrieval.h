@@ -77,6 +77,8 @@ public:
     bool done() const;
     // The error that ended the work (empty when it ended normally or was stopped).
     QString errorText() const;
+    // True when the work ended because memory ran out; the batches delivered before stay.
+    bool outOfMemory() const;
     bool stopped() const { return stop_.load(); }
 
     // For tests: runs on the worker right before the statement goes to the driver.
@@ -120,6 +122,7 @@ private:
     std::deque<std::unique_ptr<RowStore>> batches_;
     std::vector<std::unique_ptr<RowStore>> spare_; // given back, to be filled again
     bool finished_ = false;
+    bool outOfMemory_ = false;
     QString error_;
     SQLHSTMT executing_ = nullptr; // the statement while the server executes it
 };

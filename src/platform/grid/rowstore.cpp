@@ -55,6 +55,18 @@ void RowStore::appendRowsFrom(const RowStore& other, std::size_t first, std::siz
     if (first >= end)
         return;
     const std::size_t count = end - first;
+    try {
+        appendColumnsFrom(other, first, count);
+    } catch (...) {
+        // Some columns may have taken their cells already.
+        cutColumns(rows_);
+        throw;
+    }
+    rows_ += count;
+}
+
+void RowStore::appendColumnsFrom(const RowStore& other, std::size_t first, std::size_t count) {
+    const std::size_t end = first + count;
     for (std::size_t col = 0; col < columns_.size(); ++col) {
         Column& to = columns_[col];
         const Column& from = other.columns_[col];
@@ -75,7 +87,6 @@ void RowStore::appendRowsFrom(const RowStore& other, std::size_t first, std::siz
         });
         appendNullBits(to, rows_, from, first, count);
     }
-    rows_ += count;
 }
 
 bool RowStore::isNull(std::size_t row, std::size_t col) const {
@@ -120,6 +131,11 @@ QByteArray RowStore::head(std::size_t row, std::size_t col, std::size_t limit) c
 void RowStore::truncate(std::size_t rows) {
     if (rows >= rows_)
         return;
+    cutColumns(rows);
+    rows_ = rows;
+}
+
+void RowStore::cutColumns(std::size_t rows) {
     for (Column& c : columns_) {
         c.bytes.truncate(rows == 0 ? 0 : c.ends[rows - 1]);
         c.ends.truncate(rows);
@@ -127,7 +143,6 @@ void RowStore::truncate(std::size_t rows) {
         if (rows % 64 != 0)
             c.nulls.at(rows / 64) &= (std::uint64_t{1} << (rows % 64)) - 1;
     }
-    rows_ = rows;
 }
 
 void RowStore::reuse() {
@@ -151,6 +166,14 @@ std::size_t RowStore::allocatedBytes() const {
     std::size_t total = 0;
     for (const Column& c : columns_)
         total += c.bytes.allocatedBytes() + c.ends.allocatedBytes() + c.nulls.allocatedBytes();
+    return total;
+}
+
+std::size_t RowStore::usedBytes() const {
+    std::size_t total = 0;
+    for (const Column& c : columns_)
+        total += c.bytes.size() + c.ends.size() * sizeof(std::uint32_t) +
+                 c.nulls.size() * sizeof(std::uint64_t);
     return total;
 }
 

@@ -27,7 +27,8 @@ public:
     void appendCell(std::size_t col, const char* data, std::size_t size);
     void appendNull(std::size_t col);
     void commitRow() { ++rows_; }
-    // Appends rows [first, end) of `other`, which has the same columns.
+    // Appends rows [first, end) of `other`, which has the same columns. When memory runs out it
+    // throws std::bad_alloc and keeps the rows it had.
     void appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end);
     // An arena may hold at most 4 GiB; true when `size` more bytes would not fit in `col`.
     bool full(std::size_t col, std::size_t size) const;
@@ -50,6 +51,8 @@ public:
     void releaseUnused();
     // Heap held by the arenas, offsets and bitmaps.
     std::size_t allocatedBytes() const;
+    // The part of it that the rows fill (what reuse() keeps and nothing filled yet is not).
+    std::size_t usedBytes() const;
 
 private:
     struct Column {
@@ -61,6 +64,10 @@ private:
         return row == 0 ? 0 : c.ends[row - 1];
     }
     void markNull(Column& c, std::size_t row, bool null);
+    // Cuts every column to its first `rows` cells, also a column that holds cells of a row
+    // that was never committed.
+    void cutColumns(std::size_t rows);
+    void appendColumnsFrom(const RowStore& other, std::size_t first, std::size_t count);
     // Appends the null bits of rows [first, first + count) of `from` after row `at` - 1 of `to`.
     static void appendNullBits(Column& to, std::size_t at, const Column& from, std::size_t first,
                                std::size_t count);
