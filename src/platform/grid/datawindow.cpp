@@ -500,7 +500,11 @@ int DataWindow::ColumnCount() const {
 }
 
 bool DataWindow::hasPendingChanges() const {
-    return model_->data().hasPendingChanges();
+    // Rows a program filled in a grid that cannot write them (a list of its own) are no one's
+    // unsaved work.
+    const GridDefinition& def = definition();
+    return !def.updateTable.isEmpty() && !keyColumns(def).empty() &&
+           model_->data().hasPendingChanges();
 }
 
 void DataWindow::AcceptText() {

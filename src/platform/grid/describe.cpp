@@ -301,14 +301,32 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
         errors = QStringLiteral("The text holds more than one statement; retrieve one query.");
         return {};
     }
-    rc = SQLPrepareW(stmt.get(), odbc::wide(text), odbc::wideLength(text));
     SQLSMALLINT count = 0;
-    if (SQL_SUCCEEDED(rc))
-        rc = SQLNumResultCols(stmt.get(), &count);
+    const auto prepare = [&](SQLHSTMT handle) {
+        SQLRETURN result = SQLPrepareW(handle, odbc::wide(text), odbc::wideLength(text));
+        if (SQL_SUCCEEDED(result))
+            result = SQLNumResultCols(handle, &count);
+        return result;
+    };
+    rc = prepare(stmt.get());
     if (!SQL_SUCCEEDED(rc)) {
-        // The first statement after the session was ended may fail with a text that does not
-        // say so.
         errors = odbc::statementFailureText(stmt.get(), slot.handle());
+        // After the session was ended, a statement may fail with a text of the driver's own
+        // that does not say so (psqlODBC: "No query has been executed with that handle"), and
+        // the driver may not know yet that the connection is gone. A catalog call that cannot
+        // fail on a working connection (the tables of a name nobody uses) asks the server
+        // again: when it fails too, the connection is what failed.
+        const auto records = odbc::diagnostics(SQL_HANDLE_STMT, stmt.get());
+        const bool driverOwn = records.empty() || records.front().sqlState == u"HY000";
+        odbc::StatementHandle probe;
+        if (driverOwn && !odbc::connectionLost(slot.handle(), records) &&
+            SQL_SUCCEEDED(odbc::StatementHandle::allocate(slot.handle(), probe))) {
+            static const QString none = QStringLiteral("dorvane_no_such_table");
+            if (!SQL_SUCCEEDED(SQLTablesW(probe.get(), nullptr, 0, nullptr, 0, odbc::wide(none),
+                                          odbc::wideLength(none), nullptr, 0)))
+                errors = odbc::lostConnectionText() + u'\n' +
+                         odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, probe.get()));
+        }
         return {};
     }
     if (count <= 0) {

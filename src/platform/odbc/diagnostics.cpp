@@ -63,9 +63,13 @@ QString statementFailureText(SQLHSTMT statement, SQLHDBC connection) {
     QString text = records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
                                    : formatDiagnostics(records);
     if (connectionLost(connection, records))
-        text.prepend(QStringLiteral("The connection to the database is lost: use New Connection "
-                                    "to log on again.\n"));
+        text.prepend(lostConnectionText() + u'\n');
     return text;
+}
+
+QString lostConnectionText() {
+    return QStringLiteral("The connection to the database is lost: use New Connection to log on "
+                          "again.");
 }
 
 } // namespace platform::odbc

@@ -22,6 +22,8 @@ QString formatDiagnostics(const std::vector<DiagRecord>& records);
 // SQLSTATE (08...) or says that the server ended the session or shut down. Only a new logon
 // helps then.
 bool connectionLost(SQLHDBC connection, const std::vector<DiagRecord>& records);
+// What the user is told when the connection is lost.
+QString lostConnectionText();
 
 // The diagnostics of a failed statement, one a line as formatDiagnostics writes them; led by a
 // sentence saying so when the connection is gone, which the driver's own text may not say.
