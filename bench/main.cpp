@@ -3,7 +3,8 @@
 // click against the same statements in the plain loop, and the program's start-up against a
 // minimal Qt Widgets program's. bench/README.md says how to run it and what each figure means.
 // The last two lines printed are the W1 speed-up over QSqlQuery and the W1 ratio of the shown
-// grid to the faster plain loop; the start-up ratio comes right before them.
+// grid to the faster plain loop; the start-up ratio comes right before them, and the ratio of a
+// Save with the guarded WHERE clause to one with the key alone before that.
 
 #include "database.h"
 #include "harness.h"
@@ -23,6 +24,7 @@ using namespace bench;
 
 struct Outcome {
     W1Outcome w1;
+    U1Outcome u1;
     StartupOutcome startup;
 };
 
@@ -31,8 +33,8 @@ Outcome runBench(const Settings& settings, Report& report) {
     // S1 first, before the database server is kept busy building tables; it needs no database.
     if (settings.startup)
         outcome.startup = benchStartup(report);
-    if (!settings.m1 && !settings.load && !settings.saveas && !settings.w1 && !settings.w4 &&
-        !settings.w5)
+    if (!settings.m1 && !settings.load && !settings.saveas && !settings.saveguard && !settings.w1 &&
+        !settings.w4 && !settings.w5)
         return outcome;
     // M1 reads the sample tables only; L1 and E1 read the W1 table.
     if (settings.load || settings.saveas || settings.w1 || settings.w4 || settings.w5)
@@ -47,6 +49,8 @@ Outcome runBench(const Settings& settings, Report& report) {
         benchLoad(settings, boxes, report);
     if (settings.saveas)
         benchSaveAs(settings, bench, boxes, report);
+    if (settings.saveguard)
+        outcome.u1 = benchSaveGuard(settings, *slot, bench, boxes, report);
     if (settings.w1)
         outcome.w1 = benchW1(settings, *slot, boxes, bench, report);
     if (settings.w4)
@@ -86,8 +90,9 @@ int main(int argc, char** argv) {
                                   QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption only(
         QStringLiteral("only"),
-        QStringLiteral("Workloads to run, of m1,load,saveas,w1,w4,w5,startup (default all)."),
-        QStringLiteral("list"), QStringLiteral("m1,load,saveas,w1,w4,w5,startup"));
+        QStringLiteral("Workloads to run, of m1,load,saveas,saveguard,w1,w4,w5,startup (default "
+                       "all)."),
+        QStringLiteral("list"), QStringLiteral("m1,load,saveas,saveguard,w1,w4,w5,startup"));
     const QCommandLineOption contenders(
         QStringLiteral("w1"),
         QStringLiteral("W1 contenders, of grid,odbc-wchar,odbc-char,qsql,grid-hidden,grid-twice "
@@ -117,6 +122,7 @@ int main(int argc, char** argv) {
     settings.m1 = workloads.contains(QStringLiteral("m1"));
     settings.load = workloads.contains(QStringLiteral("load"));
     settings.saveas = workloads.contains(QStringLiteral("saveas"));
+    settings.saveguard = workloads.contains(QStringLiteral("saveguard"));
     settings.startup = workloads.contains(QStringLiteral("startup"));
     settings.strict = parser.isSet(strict);
 
@@ -132,6 +138,7 @@ int main(int argc, char** argv) {
     report.print();
     if (status == 0 && settings.strict && report.anyFailed())
         status = 2;
+    say(lastLine("save_guard_ratio_vs_key_only", outcome.u1.ratioToKeyOnly));
     say(lastLine("startup_ratio_vs_minimal", outcome.startup.ratioToMinimal));
     say(lastLine("w1_speedup_vs_qsqlquery", outcome.w1.speedUpOverQt));
     say(lastLine("w1_ratio_vs_best_loop", outcome.w1.ratioToBestLoop));

@@ -50,6 +50,9 @@ constexpr double kE1MaxCsvRatio = 2.0;
 constexpr double kE1MaxExcelSeconds = 15.0;
 constexpr double kE1MaxExcelGrowthMiB = 100e6 / (1024.0 * 1024.0);
 
+// U1, a Save of 1,000 edited rows: time with the guarded WHERE clause over the key-only one.
+constexpr double kU1MaxRatio = 1.5;
+
 class BenchError : public std::runtime_error {
 public:
     explicit BenchError(const QString& text) : std::runtime_error(text.toStdString()) {}
@@ -68,6 +71,7 @@ struct Settings {
     bool m1 = true;
     bool load = true;
     bool saveas = true;
+    bool saveguard = true;
     bool startup = true;
     bool strict = false;
 };

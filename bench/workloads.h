@@ -40,6 +40,16 @@ void benchLoad(const Settings& settings, ReportingMessageBoxes& boxes, Report& r
 void benchSaveAs(const Settings& settings, GridBench& bench, ReportingMessageBoxes& boxes,
                  Report& report);
 
+struct U1Outcome {
+    // Median Save time with the guarded WHERE clause over that with the key alone.
+    std::optional<double> ratioToKeyOnly;
+};
+
+// U1: a Save of 1,000 edited rows, with UPDATEs that compare the cells they set with what was
+// read, against the same UPDATEs comparing the key alone, both run as the grid runs them.
+U1Outcome benchSaveGuard(const Settings& settings, platform::Transaction& slot, GridBench& bench,
+                         ReportingMessageBoxes& boxes, Report& report);
+
 struct StartupOutcome {
     // Median start-up time of the program over that of the minimal Qt Widgets program.
     std::optional<double> ratioToMinimal;

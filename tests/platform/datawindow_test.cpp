@@ -559,23 +559,85 @@ TEST_F(DataWindowTest, NewRowsWriteTheCellsTheUserSetAndShowWhatTheDatabaseMadeO
     EXPECT_TRUE(boxes.shown().empty());
 }
 
-TEST_F(DataWindowTest, UpdateOfRowChangedMeanwhileFailsAndWritesNothing) {
-    ScratchTable table = updateTable(*slot);
+TEST_F(DataWindowTest, SaveNeverOverwritesWhatAnotherUserChangedSinceTheRowsWereRead) {
     auto other = connectedSlot(QStringLiteral("SQLCA1"));
-    build(QStringLiteral("select id, name from %1 order by id").arg(table.name()));
-    ASSERT_EQ(grid.Retrieve(), 3);
-    execute(*other, QStringLiteral("update %1 set id = 20 where id = 2").arg(table.name()));
-    other->Commit();
+    const QString rowsText =
+        QStringLiteral("select string_agg(id || ':' || coalesce(name, 'null') || ':' || "
+                       "coalesce(amount::text, 'null') || ':' || coalesce(born::text, 'null'), "
+                       "',' order by id) from %1");
+    // The grid shows ids 3, 2, 1 (sorted), and first saves a change of row 1 (id 3) that
+    // nobody else touched, so that the refused statement is not the first one of the save.
+    struct Refused {
+        const char* otherUser;
+        std::function<void()> edit;
+        QString message;
+        QString tableAfter;
+    };
+    const std::vector<Refused> cases{
+        {"update %1 set name = 'theirs' where id = 1",
+         [&] { grid.SetItem(3, 2, QStringLiteral("mine")); },
+         QStringLiteral("Row 3 was changed by another user since it was read (column name); "
+                        "nothing was saved. Retrieve it again."),
+         QStringLiteral("1:theirs:10.50:1970-01-02,2:Zo\u00eb:null:null,3::0.00:2001-12-31")},
+        {"update %1 set born = date '1999-09-09' where id = 2", [&] { grid.DeleteRow(2); },
+         QStringLiteral("Row 2 was changed by another user since it was read (column born); "
+                        "nothing was saved. Retrieve it again."),
+         QStringLiteral("1:O'Brien:10.50:1970-01-02,2:Zo\u00eb:null:1999-09-09,3::0.00:"
+                        "2001-12-31")},
+        {"update %1 set id = 20 where id = 2", [&] { grid.SetItem(2, 3, QStringLiteral("1")); },
+         QStringLiteral("Row 2 was deleted by another user since it was read; nothing was "
+                        "saved. Retrieve it again."),
+         QStringLiteral("1:O'Brien:10.50:1970-01-02,3::0.00:2001-12-31,20:Zo\u00eb:null:null")},
+    };
+    for (const Refused& refused : cases) {
+        SCOPED_TRACE(refused.otherUser);
+        ScratchTable table = updateTable(*slot);
+        build(QStringLiteral("select * from %1").arg(table.name()));
+        ASSERT_EQ(grid.Retrieve(), 3);
+        ASSERT_EQ(grid.SetSort(QStringLiteral("id D")), 1);
+        ASSERT_EQ(grid.Sort(), 1);
+        execute(*other, QString::fromLatin1(refused.otherUser).arg(table.name()));
+        other->Commit();
 
-    grid.SetItem(1, 2, QStringLiteral("first"));
-    grid.SetItem(2, 2, QStringLiteral("second"));
-    EXPECT_EQ(grid.Update(), -1);
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_TRUE(boxes.shown()[0].text.contains(QStringLiteral("instead of one")));
-    slot->Rollback();
-    EXPECT_EQ(queryValue(*other, QStringLiteral("select string_agg(name, ',' order by id) from %1")
-                                     .arg(table.name())),
-              QStringLiteral("O'Brien,,Zo\u00eb"));
+        grid.SetItem(1, 2, QStringLiteral("first"));
+        refused.edit();
+        const QStringList shownBefore = {grid.GetItemString(1, 2), grid.GetItemString(2, 2),
+                                         grid.GetItemString(2, 3)};
+        const std::size_t pending = grid.rows().pendingChanges().size();
+        const std::size_t shown = boxes.shown().size();
+        // What the query sheet's Save does.
+        EXPECT_EQ(grid.Update(), -1);
+        slot->Rollback();
+
+        ASSERT_EQ(boxes.shown().size(), shown + 1);
+        EXPECT_TRUE(boxes.shown().back().text.contains(refused.message))
+            << boxes.shown().back().text.toStdString();
+        EXPECT_EQ(queryValue(*other, rowsText.arg(table.name())), refused.tableAfter);
+        // Nothing typed is lost: every edit is still there, still to be saved.
+        EXPECT_EQ((QStringList{grid.GetItemString(1, 2), grid.GetItemString(2, 2),
+                               grid.GetItemString(2, 3)}),
+                  shownBefore);
+        EXPECT_EQ(grid.GetItemString(1, 2), QStringLiteral("first"));
+        EXPECT_EQ(grid.rows().pendingChanges().size(), pending);
+        other->Commit();
+    }
+
+    // Cells read as NULL are compared as NULL: nobody changed them, so the save goes through.
+    ScratchTable table = updateTable(*slot);
+    build(QStringLiteral("select * from %1 order by id").arg(table.name()));
+    ASSERT_EQ(grid.Retrieve(), 3);
+    grid.SetItem(2, 3, QStringLiteral("5.25"));
+    grid.SetItem(2, 4, QStringLiteral("2000-01-01"));
+    ASSERT_EQ(grid.DeleteRow(3), 1);
+    const std::size_t shown = boxes.shown().size();
+    ASSERT_EQ(grid.Update(), 1) << (boxes.shown().size() > shown
+                                        ? boxes.shown().back().text.toStdString()
+                                        : std::string());
+    slot->Commit();
+    EXPECT_EQ(queryValue(*other, rowsText.arg(table.name())),
+              QStringLiteral("1:O'Brien:10.50:1970-01-02,2:Zo\u00eb:5.25:2000-01-01"));
+    EXPECT_EQ(boxes.shown().size(), shown);
+    other->Commit();
 }
 
 TEST_F(DataWindowTest, GridWithoutATablesKeyIsReadOnly) {

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <sqlext.h>
 
 using namespace platform::grid;
 
@@ -21,6 +22,18 @@ GridDefinition definition() {
     };
     def.columns = {column("id", "ID", true, true), column("part", "Part No", true, true),
                    column("name", "name", false, true), column("total", "", false, false)};
+    // Columns whose values cannot be compared exactly with the text that was read.
+    auto typed = [&](const char* name, ColumnKind kind, SQLSMALLINT sqlType) {
+        ColumnInfo c = column(name, name, false, true);
+        c.kind = kind;
+        c.sqlType = sqlType;
+        return c;
+    };
+    def.columns.push_back(typed("ratio", ColumnKind::Float, SQL_DOUBLE));
+    def.columns.push_back(typed("photo", ColumnKind::Binary, SQL_VARBINARY));
+    def.columns.push_back(typed("notes", ColumnKind::Text, SQL_WLONGVARCHAR));
+    def.columns.push_back(typed("resume", ColumnKind::Text, -99)); // Db2's CLOB
+    def.columns.push_back(typed("city", ColumnKind::Text, SQL_VARCHAR));
     return def;
 }
 
@@ -63,7 +76,39 @@ TEST(UpdateStatements, QuoteEveryNameBindEveryValueAndWriteOnlyWhatWasSet) {
 
     const auto [select, read] = readBackStatement(def, key);
     EXPECT_EQ(select.sql,
-              QStringLiteral("SELECT \"ID\", \"Part No\", \"name\" FROM \"DB2INST1\".\"Odd "
+              QStringLiteral("SELECT \"ID\", \"Part No\", \"name\", \"ratio\", \"photo\", "
+                             "\"notes\", \"resume\", \"city\" FROM \"DB2INST1\".\"Odd "
                              "\"\"Table\" WHERE \"ID\" = ? AND \"Part No\" = ?"));
-    EXPECT_EQ(read, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(read, (std::vector<int>{0, 1, 2, 4, 5, 6, 7, 8}));
+}
+
+TEST(UpdateStatements, ChangeTheRowOnlyWhileTheComparableCellsHoldWhatWasRead) {
+    const GridDefinition def = definition();
+    const std::vector<SqlValue> key{QStringLiteral("7"), QStringLiteral("p")};
+    // Every cell as it was read: name NULL, the key, a computed total, and each kind of column.
+    const std::vector<BoundValue> read{
+        {0, QStringLiteral("7")},   {1, QStringLiteral("p")},    {2, std::nullopt},
+        {3, QStringLiteral("9")},   {4, QStringLiteral("0.1")},  {5, QStringLiteral("FF")},
+        {6, QStringLiteral("txt")}, {7, QStringLiteral("clob")}, {8, QStringLiteral("Oslo")}};
+
+    // A DELETE compares every cell that can be compared; a NULL one without a parameter.
+    const BoundStatement del = deleteStatement(def, key, read);
+    EXPECT_EQ(del.sql,
+              QStringLiteral("DELETE FROM \"DB2INST1\".\"Odd \"\"Table\" WHERE \"ID\" = "
+                             "? AND \"Part No\" = ? AND \"name\" IS NULL AND \"city\" = ?"));
+    EXPECT_EQ(columnsOf(del), QStringList({QStringLiteral("0=7"), QStringLiteral("1=p"),
+                                           QStringLiteral("8=Oslo")}));
+
+    // An UPDATE compares the cells it sets (a new key is found by the one that was read).
+    const auto update = updateStatement(
+        def, {{0, QStringLiteral("8")}, {8, QStringLiteral("Bergen")}, {4, QStringLiteral("2")}},
+        key, {{0, QStringLiteral("7")}, {8, QStringLiteral("Oslo")}, {4, QStringLiteral("0.1")}});
+    ASSERT_TRUE(update);
+    EXPECT_EQ(
+        update->sql,
+        QStringLiteral("UPDATE \"DB2INST1\".\"Odd \"\"Table\" SET \"ID\" = ?, \"city\" = ?, "
+                       "\"ratio\" = ? WHERE \"ID\" = ? AND \"Part No\" = ? AND \"city\" = ?"));
+    EXPECT_EQ(columnsOf(*update), QStringList({QStringLiteral("0=8"), QStringLiteral("8=Bergen"),
+                                               QStringLiteral("4=2"), QStringLiteral("0=7"),
+                                               QStringLiteral("1=p"), QStringLiteral("8=Oslo")}));
 }

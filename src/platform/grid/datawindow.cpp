@@ -6,6 +6,7 @@
 #include "platform/grid/gridmodel.h"
 #include "platform/grid/gridprint.h"
 #include "platform/grid/retrieval.h"
+#include "platform/grid/save.h"
 #include "platform/grid/syntax.h"
 #include "platform/grid/update_sql.h"
 #include "platform/memorylimit.h"
@@ -743,45 +744,6 @@ bool DataWindow::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-// Runs one statement with its values bound as text, each converted by the driver to its
-// column's type; NULL is bound as NULL. Returns the statement, open on its result, or an empty
-// handle with `error` set.
-odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definition,
-                               const BoundStatement& statement, SQLLEN& rowCount, QString& error) {
-    odbc::StatementHandle stmt;
-    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(connection, stmt))) {
-        error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_DBC, connection));
-        return {};
-    }
-    std::vector<SQLLEN> indicators(statement.parameters.size(), 0);
-    for (std::size_t i = 0; i < statement.parameters.size(); ++i) {
-        const BoundValue& p = statement.parameters[i];
-        const ColumnInfo& column = definition.columns.at(static_cast<std::size_t>(p.column));
-        const SQLULEN size = std::max<SQLULEN>(static_cast<SQLULEN>(column.size),
-                                               p.value ? static_cast<SQLULEN>(p.value->size()) : 1);
-        indicators[i] = p.value ? static_cast<SQLLEN>(p.value->size() * 2) : SQL_NULL_DATA;
-        const SQLRETURN rc = SQLBindParameter(
-            stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
-            column.sqlType, size, static_cast<SQLSMALLINT>(column.decimals),
-            p.value ? odbc::wide(*p.value) : nullptr, p.value ? indicators[i] : 0, &indicators[i]);
-        if (!SQL_SUCCEEDED(rc)) {
-            error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
-            return {};
-        }
-    }
-    const SQLRETURN rc =
-        SQLExecDirectW(stmt.get(), odbc::wide(statement.sql), odbc::wideLength(statement.sql));
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-        error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
-        return {};
-    }
-    // The values were read at execute; the buffers go away with this function.
-    SQLFreeStmt(stmt.get(), SQL_RESET_PARAMS);
-    rowCount = 0;
-    SQLRowCount(stmt.get(), &rowCount);
-    return stmt;
-}
-
 // The cell `column` of the row `stmt` is on, in the grid's text form (hex for binary columns).
 std::optional<CellValue> cellOf(SQLHSTMT stmt, SQLUSMALLINT column, bool binary) {
     std::vector<char> buffer(8192);
@@ -801,6 +763,60 @@ std::optional<CellValue> cellOf(SQLHSTMT stmt, SQLUSMALLINT column, bool binary)
 }
 
 } // namespace
+
+QString DataWindow::conflictText(const SaveStatement& failed) const {
+    const GridData& data = model_->data();
+    const GridDefinition& def = data.definition();
+    const std::uint32_t row = failed.change.storeRow;
+    const QString rowText = QString::number(failed.change.row + 1);
+    // The cells the statement compared, as they were read; the key finds the row again.
+    std::vector<BoundValue> read;
+    for (int c = 0; c < data.columnCount(); ++c)
+        read.push_back({c, data.original(row, c)});
+    const std::vector<BoundValue> compared = comparedValues(def, read);
+    const std::vector<int> keys = keyColumns(def);
+    std::vector<int> columns = keys;
+    std::vector<SqlValue> keyValues;
+    for (int k : keys)
+        keyValues.push_back(data.original(row, k));
+    for (const BoundValue& cell : compared)
+        columns.push_back(cell.column);
+    if (failed.change.kind == GridData::Change::Modify) {
+        // An UPDATE compared only the cells it sets.
+        columns.resize(keys.size());
+        for (const BoundValue& cell : compared) {
+            if (data.isModified(row, cell.column))
+                columns.push_back(cell.column);
+        }
+    }
+
+    SQLLEN ignored = 0;
+    QString error;
+    odbc::StatementHandle stmt =
+        runBound(slot_->handle(), def, selectRowStatement(def, columns, keyValues), ignored, error);
+    const SQLRETURN fetched = stmt ? SQLFetch(stmt.get()) : SQL_ERROR;
+    if (fetched == SQL_NO_DATA)
+        return QStringLiteral("Row %1 was deleted by another user since it was read; nothing "
+                              "was saved. Retrieve it again.")
+            .arg(rowText);
+    QString changedColumn;
+    if (SQL_SUCCEEDED(fetched)) {
+        for (std::size_t i = keys.size(); i < columns.size() && changedColumn.isEmpty(); ++i) {
+            const ColumnInfo& column = def.columns[static_cast<std::size_t>(columns[i])];
+            const auto now = cellOf(stmt.get(), static_cast<SQLUSMALLINT>(i + 1),
+                                    column.kind == ColumnKind::Binary);
+            if (now && *now != data.original(row, columns[i]))
+                changedColumn = column.label.isEmpty() ? column.name : column.label;
+        }
+    }
+    return changedColumn.isEmpty()
+               ? QStringLiteral("Row %1 was changed by another user since it was read; nothing "
+                                "was saved. Retrieve it again.")
+                     .arg(rowText)
+               : QStringLiteral("Row %1 was changed by another user since it was read (column "
+                                "%2); nothing was saved. Retrieve it again.")
+                     .arg(rowText, changedColumn);
+}
 
 int DataWindow::Update() {
     if (retrieving())
@@ -834,59 +850,39 @@ int DataWindow::Update() {
             values.push_back(current ? data.current(row, k) : data.original(row, k));
         return values;
     };
-    // The cells written: every cell changed (of a new row: every cell set, even to NULL).
-    auto setCells = [&](std::uint32_t row) {
-        std::vector<BoundValue> cells;
-        for (int c = 0; c < data.columnCount(); ++c) {
-            if (data.isModified(row, c))
-                cells.push_back({c, data.current(row, c)});
+
+    const std::vector<SaveStatement> statements = saveStatements(data, changes);
+    // From the first statement on, the unit of work holds writing that only COMMIT or ROLLBACK
+    // may end.
+    slot_->wrote();
+    const SaveOutcome outcome = runSaveStatements(slot_->handle(), def, statements);
+    if (outcome.failed != SaveOutcome::kAllDone) {
+        const SaveStatement& failed = statements[outcome.failed];
+        if (!outcome.error.isEmpty()) {
+            showDatabaseError(QStringLiteral("Update failed:\n") + failed.statement.sql,
+                              outcome.error);
+        } else if (outcome.touched == 0 && failed.change.kind != GridData::Change::Insert) {
+            showDatabaseError(QStringLiteral("Update failed."), conflictText(failed));
+        } else {
+            showDatabaseError(QStringLiteral("Update failed:\n") + failed.statement.sql,
+                              QStringLiteral("The statement changed %1 rows instead of one.")
+                                  .arg(outcome.touched));
         }
-        return cells;
-    };
+        // Nothing is accepted: the grid keeps every edit, for the user to save again.
+        return -1;
+    }
 
     // New rows whose whole key the user typed are read back after the update, so that the grid
     // shows what the database made of them (defaults, triggers, conversions).
     std::vector<std::uint32_t> readBack;
-    for (const auto& change : changes) {
-        std::optional<BoundStatement> statement;
-        switch (change.kind) {
-        case GridData::Change::Delete:
-            statement = deleteStatement(def, keyValues(change.storeRow, false));
-            break;
-        case GridData::Change::Modify:
-            statement =
-                updateStatement(def, setCells(change.storeRow), keyValues(change.storeRow, false));
-            break;
-        case GridData::Change::Insert: {
-            statement = insertStatement(def, setCells(change.storeRow));
-            const auto key = keyValues(change.storeRow, true);
-            if (std::all_of(keys.begin(), keys.end(),
-                            [&](int k) { return data.isModified(change.storeRow, k); }) &&
-                std::all_of(key.begin(), key.end(),
-                            [](const SqlValue& v) { return v.has_value(); }))
-                readBack.push_back(change.storeRow);
-            break;
-        }
-        }
-        if (!statement)
+    for (const SaveStatement& written : statements) {
+        if (written.change.kind != GridData::Change::Insert)
             continue;
-        SQLLEN touched = 0;
-        QString error;
-        // From the first statement on, the unit of work holds writing that only COMMIT or
-        // ROLLBACK may end.
-        slot_->wrote();
-        if (!runBound(slot_->handle(), def, *statement, touched, error)) {
-            showDatabaseError(QStringLiteral("Update failed:\n") + statement->sql, error);
-            return -1;
-        }
-        if (touched != 1) {
-            showDatabaseError(
-                QStringLiteral("Update failed:\n") + statement->sql,
-                QStringLiteral("The statement changed %1 rows instead of one: the row was "
-                               "changed or deleted by someone else since it was retrieved.")
-                    .arg(touched));
-            return -1;
-        }
+        const std::uint32_t row = written.change.storeRow;
+        const auto key = keyValues(row, true);
+        if (std::all_of(keys.begin(), keys.end(), [&](int k) { return data.isModified(row, k); }) &&
+            std::all_of(key.begin(), key.end(), [](const SqlValue& v) { return v.has_value(); }))
+            readBack.push_back(row);
     }
 
     struct Saved {

@@ -30,6 +30,7 @@ namespace platform::grid {
 
 class GridModel;
 class Retrieval;
+struct SaveStatement;
 enum class ExportFormat;
 
 // The columns of the driver's own table catalog (ODBC SQLTables), by their place in its result.
@@ -195,6 +196,9 @@ private:
     void showContextMenu(const QPoint& position);
     bool refuseInputWhileBusy() const;
     void showDatabaseError(const QString& context, const QString& text);
+    // Why `failed`, an UPDATE or DELETE of Update(), changed no row: the row, read again by its
+    // key, is gone, or a cell it compared holds another value now than when it was read.
+    QString conflictText(const SaveStatement& failed) const;
     long storeRowOf(long row) const;
     bool validRow(long row) const { return row >= 1 && row <= RowCount(); }
 

@@ -227,7 +227,7 @@ bool GridData::deleteRow(long row) {
     const std::uint32_t r = order_[static_cast<std::size_t>(row)];
     order_.erase(order_.begin() + row);
     if (inserted_.erase(r) == 0)
-        deleted_.push_back(r);
+        deleted_.push_back({r, row});
     modified_.erase(r);
     return true;
 }
@@ -330,8 +330,8 @@ bool GridData::hasPendingChanges() const {
 
 std::vector<GridData::Change> GridData::pendingChanges() const {
     std::vector<Change> changes;
-    for (std::uint32_t r : deleted_)
-        changes.push_back({Change::Delete, r});
+    for (const Deleted& d : deleted_)
+        changes.push_back({Change::Delete, d.storeRow, d.row});
     // Modified and inserted rows in display order, so that statements follow what the user sees.
     const long count = rowCount();
     for (long row = 0; row < count; ++row) {
@@ -341,9 +341,9 @@ std::vector<GridData::Change> GridData::pendingChanges() const {
             for (int c = 0; c < columnCount() && !edited; ++c)
                 edited = edits_.count(cellKey(r, c)) != 0;
             if (edited)
-                changes.push_back({Change::Insert, r});
+                changes.push_back({Change::Insert, r, row});
         } else if (modified_.count(r) != 0)
-            changes.push_back({Change::Modify, r});
+            changes.push_back({Change::Modify, r, row});
     }
     return changes;
 }

@@ -83,6 +83,8 @@ public:
     struct Change {
         enum Kind { Insert, Modify, Delete } kind;
         std::uint32_t storeRow;
+        // The display row, or for a deleted row the one it had when it was deleted.
+        long row;
     };
     std::vector<Change> pendingChanges() const;
     // Whether pendingChanges() holds anything, without listing it.
@@ -125,7 +127,11 @@ private:
     std::unordered_set<std::uint32_t> inserted_;
     std::unordered_set<std::uint64_t> defaulted_; // saved cells whose value the server chose
     std::unordered_set<std::uint32_t> modified_;
-    std::vector<std::uint32_t> deleted_;
+    struct Deleted {
+        std::uint32_t storeRow;
+        long row; // its display row when it was deleted
+    };
+    std::vector<Deleted> deleted_;
 };
 
 // Binary cells show and export as upper-case hex.

@@ -1,6 +1,8 @@
 #include "platform/grid/update_sql.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <sqlext.h>
 
 namespace platform::grid {
 namespace {
@@ -9,14 +11,47 @@ const ColumnInfo& columnAt(const GridDefinition& definition, int column) {
     return definition.columns.at(static_cast<std::size_t>(column));
 }
 
-// " WHERE k1 = ? AND k2 = ?", adding the key values to `statement`'s parameters.
+// Db2's own type codes of its large objects and XML, which the driver reports as they are.
+constexpr SQLSMALLINT kDb2Blob = -98;
+constexpr SQLSMALLINT kDb2Clob = -99;
+constexpr SQLSMALLINT kDb2DbClob = -350;
+constexpr SQLSMALLINT kDb2Xml = -370;
+
+bool isLongOrBinary(SQLSMALLINT sqlType) {
+    switch (sqlType) {
+    case SQL_LONGVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+    case kDb2Blob:
+    case kDb2Clob:
+    case kDb2DbClob:
+    case kDb2Xml:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// " WHERE k1 = ? AND k2 = ?", adding the key values to `statement`'s parameters, and then, for
+// each of `compared`, " AND c = ?" (" AND c IS NULL" for NULL).
 void addKeyCondition(const GridDefinition& definition, const std::vector<SqlValue>& keyValues,
-                     BoundStatement& statement) {
+                     BoundStatement& statement, const std::vector<BoundValue>& compared = {}) {
     const std::vector<int> keys = keyColumns(definition);
     QStringList conditions;
     for (std::size_t k = 0; k < keys.size(); ++k) {
         conditions << databaseName(columnAt(definition, keys[k])) + QStringLiteral(" = ?");
         statement.parameters.push_back({keys[k], k < keyValues.size() ? keyValues[k] : SqlValue()});
+    }
+    for (const BoundValue& cell : compared) {
+        const QString name = databaseName(columnAt(definition, cell.column));
+        if (!cell.value) {
+            conditions << name + QStringLiteral(" IS NULL");
+            continue;
+        }
+        conditions << name + QStringLiteral(" = ?");
+        statement.parameters.push_back(cell);
     }
     statement.sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 }
@@ -49,17 +84,39 @@ std::vector<int> keyColumns(const GridDefinition& definition) {
     return keys;
 }
 
+bool comparable(const ColumnInfo& column) {
+    return column.updatable && column.kind != ColumnKind::Float &&
+           column.kind != ColumnKind::Binary && !isLongOrBinary(column.sqlType);
+}
+
+std::vector<BoundValue> comparedValues(const GridDefinition& definition,
+                                       const std::vector<BoundValue>& read) {
+    std::vector<BoundValue> compared;
+    compared.reserve(read.size());
+    for (const BoundValue& cell : read) {
+        const ColumnInfo& column = columnAt(definition, cell.column);
+        if (column.key || !comparable(column) ||
+            std::any_of(compared.begin(), compared.end(),
+                        [&](const BoundValue& c) { return c.column == cell.column; }))
+            continue;
+        compared.push_back(cell);
+    }
+    return compared;
+}
+
 BoundStatement deleteStatement(const GridDefinition& definition,
-                               const std::vector<SqlValue>& keyValues) {
+                               const std::vector<SqlValue>& keyValues,
+                               const std::vector<BoundValue>& read) {
     BoundStatement statement{QStringLiteral("DELETE FROM ") + quotedTable(definition.updateTable),
                              {}};
-    addKeyCondition(definition, keyValues, statement);
+    addKeyCondition(definition, keyValues, statement, comparedValues(definition, read));
     return statement;
 }
 
 std::optional<BoundStatement> updateStatement(const GridDefinition& definition,
                                               const std::vector<BoundValue>& changed,
-                                              const std::vector<SqlValue>& keyValues) {
+                                              const std::vector<SqlValue>& keyValues,
+                                              const std::vector<BoundValue>& read) {
     BoundStatement statement;
     QStringList sets;
     for (const BoundValue& cell : changed) {
@@ -73,7 +130,7 @@ std::optional<BoundStatement> updateStatement(const GridDefinition& definition,
         return std::nullopt;
     statement.sql = QStringLiteral("UPDATE ") + quotedTable(definition.updateTable) +
                     QStringLiteral(" SET ") + sets.join(QStringLiteral(", "));
-    addKeyCondition(definition, keyValues, statement);
+    addKeyCondition(definition, keyValues, statement, comparedValues(definition, read));
     return statement;
 }
 
@@ -100,20 +157,25 @@ std::optional<BoundStatement> insertStatement(const GridDefinition& definition,
 
 std::pair<BoundStatement, std::vector<int>>
 readBackStatement(const GridDefinition& definition, const std::vector<SqlValue>& keyValues) {
-    BoundStatement statement;
     std::vector<int> read;
-    QStringList names;
     for (std::size_t c = 0; c < definition.columns.size(); ++c) {
         const ColumnInfo& column = definition.columns[c];
-        if (!column.updatable && !column.key)
-            continue;
-        names << databaseName(column);
-        read.push_back(static_cast<int>(c));
+        if (column.updatable || column.key)
+            read.push_back(static_cast<int>(c));
     }
+    return {selectRowStatement(definition, read, keyValues), read};
+}
+
+BoundStatement selectRowStatement(const GridDefinition& definition, const std::vector<int>& columns,
+                                  const std::vector<SqlValue>& keyValues) {
+    BoundStatement statement;
+    QStringList names;
+    for (int c : columns)
+        names << databaseName(columnAt(definition, c));
     statement.sql = QStringLiteral("SELECT ") + names.join(QStringLiteral(", ")) +
                     QStringLiteral(" FROM ") + quotedTable(definition.updateTable);
     addKeyCondition(definition, keyValues, statement);
-    return {statement, read};
+    return statement;
 }
 
 } // namespace platform::grid

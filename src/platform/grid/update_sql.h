@@ -39,14 +39,30 @@ QString databaseName(const ColumnInfo& column);
 // The key columns of the definition (marked key), in order.
 std::vector<int> keyColumns(const GridDefinition& definition);
 
+// True for a column whose value the database can compare exactly with the text that was read:
+// a column of the table (not an expression), neither long nor binary, nor an approximate number
+// (whose text does not give back the same value).
+bool comparable(const ColumnInfo& column);
+// Of `read` (cells as they were read), those that an UPDATE or DELETE compares with the row:
+// the cells of comparable columns outside the key, each column once, in order.
+std::vector<BoundValue> comparedValues(const GridDefinition& definition,
+                                       const std::vector<BoundValue>& read);
+
+// UPDATE and DELETE change a row only when it still is as it was read: besides the key, the
+// WHERE clause compares the cells of `read` that comparedValues() keeps ("col IS NULL" for a
+// cell read as NULL, "col = ?" otherwise), so that a row another user changed meanwhile is left
+// alone and the statement changes no row. With `read` empty only the key is compared.
+//
 // DELETE of the row whose key had `keyValues` (one per key column, in order).
 BoundStatement deleteStatement(const GridDefinition& definition,
-                               const std::vector<SqlValue>& keyValues);
+                               const std::vector<SqlValue>& keyValues,
+                               const std::vector<BoundValue>& read = {});
 // UPDATE of `changed` cells (column, new value) of the row whose key had `keyValues`.
 // nullopt when nothing that can be written changed.
 std::optional<BoundStatement> updateStatement(const GridDefinition& definition,
                                               const std::vector<BoundValue>& changed,
-                                              const std::vector<SqlValue>& keyValues);
+                                              const std::vector<SqlValue>& keyValues,
+                                              const std::vector<BoundValue>& read = {});
 // INSERT of a new row with the cells that were set (a value or NULL); columns left out get the
 // server's default. nullopt when no cell that can be written was set.
 std::optional<BoundStatement> insertStatement(const GridDefinition& definition,
@@ -55,5 +71,8 @@ std::optional<BoundStatement> insertStatement(const GridDefinition& definition,
 // Returns the statement and the grid columns it reads, in order.
 std::pair<BoundStatement, std::vector<int>>
 readBackStatement(const GridDefinition& definition, const std::vector<SqlValue>& keyValues);
+// SELECT of `columns` (in that order) of the row with `keyValues`.
+BoundStatement selectRowStatement(const GridDefinition& definition, const std::vector<int>& columns,
+                                  const std::vector<SqlValue>& keyValues);
 
 } // namespace platform::grid
