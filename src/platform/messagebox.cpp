@@ -1,7 +1,10 @@
 #include "platform/messagebox.h"
 
+#include "platform/modal.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <vector>
 
@@ -47,25 +50,29 @@ QMessageBox::Icon iconOf(Icon icon) {
 class WidgetMessageBoxes final : public MessageBoxService {
 public:
     int ask(const MessageBoxRequest& request) override {
-        QWidget* parent = QApplication::activeModalWidget();
-        if (parent == nullptr)
-            parent = QApplication::activeWindow();
-        QMessageBox box(iconOf(request.icon), request.title, request.text, QMessageBox::NoButton,
-                        parent);
+        // Held by the window it hangs from, which outlives it, and watched: a box that went
+        // with its window while it was open answers as closed without a button.
+        const QPointer<QMessageBox> box(new QMessageBox(iconOf(request.icon), request.title,
+                                                        request.text, QMessageBox::NoButton,
+                                                        dialogParent()));
         const auto standard = buttonsOf(request.buttons);
         std::vector<QAbstractButton*> pressed;
         for (auto b : standard)
-            pressed.push_back(box.addButton(b));
+            pressed.push_back(box->addButton(b));
         const auto defaultIndex = static_cast<std::size_t>(request.defaultButton - 1);
         if (defaultIndex < pressed.size())
-            box.setDefaultButton(static_cast<QPushButton*>(pressed[defaultIndex]));
-        box.exec();
-        for (std::size_t i = 0; i < pressed.size(); ++i) {
-            if (box.clickedButton() == pressed[i])
-                return static_cast<int>(i) + 1;
-        }
+            box->setDefaultButton(static_cast<QPushButton*>(pressed[defaultIndex]));
+        box->exec();
         // Closed without a button (Esc on a box without Cancel): the last button's answer.
-        return static_cast<int>(pressed.size());
+        int answer = static_cast<int>(pressed.size());
+        if (box == nullptr)
+            return answer;
+        for (std::size_t i = 0; i < pressed.size(); ++i) {
+            if (box->clickedButton() == pressed[i])
+                answer = static_cast<int>(i) + 1;
+        }
+        box->deleteLater();
+        return answer;
     }
 };
 
@@ -92,6 +99,8 @@ int MessageBox(const QString& title, const QString& text, Icon icon, Buttons but
     MessageBoxService* service = current();
     if (service == nullptr)
         service = &widgetService();
+    // The box's loop is a modal loop, for every service that answers it (tests' too).
+    const ModalScope modal;
     return service->ask(MessageBoxRequest{title, text, icon, buttons, defaultButton});
 }
 

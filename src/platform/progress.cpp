@@ -32,7 +32,12 @@ WorkProgress::WorkProgress(QString label, long total, QWidget* over)
     started_.start();
 }
 
-WorkProgress::~WorkProgress() = default;
+WorkProgress::~WorkProgress() {
+    if (dialog_ != nullptr) {
+        dialog_->hide();
+        dialog_->deleteLater();
+    }
+}
 
 bool WorkProgress::step(long done) {
     if (cancelled_)
@@ -41,8 +46,7 @@ bool WorkProgress::step(long done) {
         if (started_.elapsed() < delayMs)
             return true;
         QWidget* owner = over_ != nullptr ? over_->window() : QApplication::activeWindow();
-        dialog_ =
-            std::make_unique<QProgressDialog>(label_, QStringLiteral("Cancel"), 0, 1000, owner);
+        dialog_ = new QProgressDialog(label_, QStringLiteral("Cancel"), 0, 1000, owner);
         dialog_->setWindowTitle(QStringLiteral("Working"));
         dialog_->setWindowModality(Qt::WindowModal);
         dialog_->setMinimumDuration(0);
@@ -57,7 +61,8 @@ bool WorkProgress::step(long done) {
     lastShown_.restart();
     dialog_->setValue(scaled(done, total_)); // window-modal: runs the event loop
     QCoreApplication::processEvents();
-    cancelled_ = dialog_->wasCanceled();
+    // A dialog that went with its window cancels the work.
+    cancelled_ = dialog_ == nullptr || dialog_->wasCanceled();
     return !cancelled_;
 }
 

@@ -35,7 +35,8 @@ private:
     QPointer<QWidget> over_;
     QElapsedTimer started_;
     QElapsedTimer lastShown_;
-    std::unique_ptr<QProgressDialog> dialog_;
+    // Held by its window, which may go first.
+    QPointer<QProgressDialog> dialog_;
     bool cancelled_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "platform/messagebox.h"
+#include "platform/modal.h"
 #include "platform/odbc/transaction.h"
 #include "platform/registry.h"
 
@@ -126,8 +127,10 @@ int openWindow(const QString& className, std::any* parm) {
             response->setParent(owner, response->windowFlags() | Qt::Dialog);
         response->setModal(true);
         response->open();
-        if (!state().halted && !response->property("closed").toBool())
+        if (!state().halted && !response->property("closed").toBool()) {
+            const ModalScope modal;
             response->exec();
+        }
         return 1;
     }
     RuntimeError(3, QStringLiteral("%1 cannot be opened with Open.").arg(className));
@@ -369,6 +372,18 @@ void Sheet::closeEvent(QCloseEvent* event) {
     }
     // Once asked for, a close stays asked for until the sheet is gone.
     closeRequested_ = true;
+    // A modal loop runs (a message box, a file dialog ...), inside a handler that may be this
+    // sheet's: the sheet closes once the last such loop has returned to its handler.
+    if (ModalLoops::instance().depth() > 0 && !halted()) {
+        connect(&ModalLoops::instance(), &ModalLoops::allEnded, this, &Sheet::closeWhenStopped,
+                Qt::UniqueConnection);
+        for (auto* grid : findChildren<grid::DataWindow*>()) {
+            if (grid->runsRetrieval())
+                grid->DBCancel();
+        }
+        event->ignore();
+        return;
+    }
     bool running = false;
     for (auto* grid : findChildren<grid::DataWindow*>()) {
         if (!grid->runsRetrieval())

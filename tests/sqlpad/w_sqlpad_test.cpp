@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -1048,4 +1049,60 @@ TEST_F(SqlpadTest, EveryRouteThatWouldDropAnEditAsksFirstAndCancelKeepsIt) {
     QTest::mouseClick(sheet->cb_close, Qt::LeftButton);
     EXPECT_TRUE(sheetGone());
     EXPECT_EQ(boxes.shown().size(), asked) << said().join(u'\n').toStdString();
+}
+
+// A close asked for while an error box from a retrieval is open over an open Save As dialog:
+// nothing goes while either loop runs; both sheets close once they have returned, and no file
+// is chosen. Meanwhile the rows of the sheet choosing a file are held.
+TEST_F(SqlpadTest, ACloseUnderAnErrorBoxOverAnOpenSaveAsDialogWaitsForBothLoops) {
+    QPointer<w_sqlpad> first = openWorkspace();
+    retrieve(first, employees);
+    const long rows = first->dw_1->RowCount();
+    ASSERT_GT(rows, 0);
+    QPointer<w_sqlpad> second = openWorkspace();
+    second->mle_1->setText(QStringLiteral("select * from no_such_table"));
+
+    // Real boxes and dialogs, answered as a user would, from inside their loops.
+    platform::MessageBoxService* scripted = platform::setMessageBoxService(nullptr);
+    int stage = 0;
+    bool bothThereUnderTheBox = false;
+    long rowsWhileChoosing = -1;
+    // Two hands: a timer does not fire again while its own handler runs a loop.
+    QTimer atDialog;
+    QTimer atBox;
+    for (QTimer* hand : {&atDialog, &atBox})
+        hand->setInterval(10);
+    QObject::connect(&atDialog, &QTimer::timeout, [&] {
+        if (stage != 0 || qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) == nullptr)
+            return;
+        stage = 1;
+        // Access keys' delayed clicks reach buttons under a modal dialog.
+        first->cb_retrieve->click(); // waits: the rows are held while a file is chosen
+        rowsWhileChoosing = first->dw_1->RowCount();
+        second->cb_retrieve->click(); // fails, and its error box opens over the dialog
+        stage = 3;
+    });
+    QObject::connect(&atBox, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (stage != 1 || box == nullptr)
+            return;
+        stage = 2;
+        first->Close();
+        second->Close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        bothThereUnderTheBox = first != nullptr && second != nullptr;
+        box->button(QMessageBox::Ok)->click();
+    });
+    atDialog.start();
+    atBox.start();
+    platform::TriggerEvent(first, "ue_saveas");
+    atDialog.stop();
+    atBox.stop();
+    platform::setMessageBoxService(scripted);
+
+    EXPECT_EQ(stage, 3);
+    EXPECT_EQ(rowsWhileChoosing, rows);
+    EXPECT_TRUE(bothThereUnderTheBox);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first == nullptr && second == nullptr; }, 5000));
+    EXPECT_TRUE(frame->sheets().isEmpty());
 }

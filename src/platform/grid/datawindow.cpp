@@ -11,6 +11,7 @@
 #include "platform/grid/update_sql.h"
 #include "platform/memorylimit.h"
 #include "platform/messagebox.h"
+#include "platform/modal.h"
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
 #include "platform/odbc/transaction.h"
@@ -923,13 +924,39 @@ int DataWindow::SaveAs() {
          {ExportFormat::Csv, ExportFormat::Text, ExportFormat::Html, ExportFormat::Json,
           ExportFormat::Xml, ExportFormat::SqlInsert, ExportFormat::Excel})
         filters << exportFilter(format);
-    QString chosen;
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Rows As"), QString(),
-                                     filters.join(QStringLiteral(";;")), &chosen);
-    if (path.isEmpty())
+    // Choosing the file is part of Save As: the rows are held from here on, as while they are
+    // written, and Stop or a closing sheet cancels the dialog. The dialog hangs from a window
+    // that outlives it, never from this grid.
+    const QPointer<QFileDialog> dialog(new QFileDialog(dialogParent(),
+                                                       QStringLiteral("Save Rows As"), QString(),
+                                                       filters.join(QStringLiteral(";;"))));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    bool chosen = false;
+    QString path;
+    QString filter;
+    const bool held = withRowsHeld(
+        [&] {
+            const ModalScope modal;
+            chosen = dialog->exec() == QDialog::Accepted;
+        },
+        [dialog] {
+            if (dialog != nullptr)
+                dialog->reject();
+        });
+    if (dialog != nullptr) {
+        if (chosen && !dialog->selectedFiles().isEmpty()) {
+            path = dialog->selectedFiles().constFirst();
+            filter = dialog->selectedNameFilter();
+        }
+        dialog->deleteLater();
+    }
+    // A sheet that was asked to close meanwhile writes nothing more.
+    if (const Sheet* sheet = enclosingSheet(this); sheet != nullptr && sheet->closing())
         return -1;
-    return SaveAs(path, formatForFilter(chosen));
+    if (!held || path.isEmpty())
+        return -1;
+    return SaveAs(path, formatForFilter(filter));
 }
 
 namespace {
