@@ -66,7 +66,9 @@ w_logon::w_logon() {
     cb_cancel = commandButton(this, QStringLiteral("&Cancel"), normal);
     platform::placeControl(cb_cancel, 1715, 233, 247, 109);
 
-    sle_pwd = makeEntry(this, bold);
+    // The password takes any length: one from a password manager is longer than the field
+    // shows, and a password cut short fails the logon, which ends the program.
+    sle_pwd = singleLineEdit(this, bold);
     sle_pwd->setEchoMode(QLineEdit::Password);
     platform::placeControl(sle_pwd, 787, 321, 805, 93);
 

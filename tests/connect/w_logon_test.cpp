@@ -204,6 +204,35 @@ TEST_F(LogonTest, WrongPasswordShowsConnectionFailedThenEndsTheApplication) {
     EXPECT_EQ(slots[0].DBParm, QStringLiteral("DSN=SAMPLE;UID=dorvane;PWD=wrong'"));
 }
 
+// A password from a password manager, longer than the field shows and holding the connect
+// text's markers, is taken whole, typed or pasted, and connects its user.
+TEST_F(LogonTest, APasswordOfAnyLengthIsTakenWholeAndConnects) {
+    const QString user = QStringLiteral("dorvane_long_%1").arg(QCoreApplication::applicationPid());
+    QString password;
+    for (int i = 0; password.size() < 100; ++i)
+        password += QStringLiteral("k%1;'=}").arg(i);
+    password.truncate(100);
+    QString quoted = password;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    ASSERT_TRUE(
+        runAsSuperuser(QStringLiteral("create role %1 login password '%2'").arg(user, quoted)));
+    whenModal<w_logon>([&](w_logon* logon) {
+        typeInto(logon->sle_dsn, sampleDsn());
+        typeInto(logon->sle_id, user);
+        typeInto(logon->sle_pwd, password.left(50));
+        logon->sle_pwd->insert(password.mid(50)); // the rest pasted
+        EXPECT_EQ(logon->sle_pwd->text(), password);
+        QTest::mouseClick(logon->cb_ok, Qt::LeftButton);
+    });
+    const str_sqlca record = runLogon();
+    ASSERT_FALSE(record.s_sqlcode.isNull());
+    EXPECT_EQ(record.s_sqlcode.value(), 0);
+    EXPECT_EQ(record.s_pwd, password);
+    EXPECT_EQ(queryValue(slots[0], QStringLiteral("select current_user")), user);
+    slots[0].Disconnect();
+    EXPECT_TRUE(runAsSuperuser(QStringLiteral("drop role %1").arg(user)));
+}
+
 TEST_F(LogonTest, CancelEscapeAndTheTitleBarEachReturnAFreshRecord) {
     const std::function<void(w_logon*)> ways[] = {
         [](w_logon* logon) { QTest::mouseClick(logon->cb_cancel, Qt::LeftButton); },
@@ -249,12 +278,10 @@ TEST_F(LogonTest, WindowShowsItsControlsInTabOrder) {
 TEST_F(LogonTest, EntryTakesNoMoreThanFitsInItsWidth) {
     w_logon logon;
     const QString typed(300, u'W');
-    for (QLineEdit* edit : {logon.sle_id, logon.sle_pwd}) {
-        QTest::keyClicks(edit, typed);
-        EXPECT_GT(edit->text().size(), 5);
-        EXPECT_TRUE(fitsVisibleWidth(edit, edit->text()));
-        EXPECT_FALSE(fitsVisibleWidth(edit, edit->text() + u'W'));
-    }
+    QTest::keyClicks(logon.sle_id, typed);
+    EXPECT_GT(logon.sle_id->text().size(), 5);
+    EXPECT_TRUE(fitsVisibleWidth(logon.sle_id, logon.sle_id->text()));
+    EXPECT_FALSE(fitsVisibleWidth(logon.sle_id, logon.sle_id->text() + u'W'));
     // A paste into the middle keeps what fits, and the text behind it.
     QTest::keyClicks(logon.sle_dsn, QStringLiteral("AB"));
     logon.sle_dsn->setCursorPosition(1);
