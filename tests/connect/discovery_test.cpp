@@ -3,15 +3,13 @@
 #include "connect/w_logon.h"
 #include "platform/events.h"
 #include "platform/pointer.h"
+#include "support/permissions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using namespace app;
 using namespace testsupport;
@@ -63,30 +61,6 @@ TEST(DiscoveryText, LocalDrivesAreSingleLettersFromCToE) {
 }
 
 namespace {
-
-// Root reads every folder whatever its permissions, through two capabilities; this thread
-// gives them up while it lives, so that a folder without permissions is unreadable for it too.
-class WithoutReadingPastPermissions {
-public:
-    WithoutReadingPastPermissions() {
-        if (::syscall(SYS_capget, &header_, saved_) != 0)
-            return;
-        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
-        dropped_ = ::syscall(SYS_capset, &header_, reduced) == 0;
-    }
-    ~WithoutReadingPastPermissions() {
-        if (dropped_)
-            ::syscall(SYS_capset, &header_, saved_);
-    }
-    WithoutReadingPastPermissions(const WithoutReadingPastPermissions&) = delete;
-    WithoutReadingPastPermissions& operator=(const WithoutReadingPastPermissions&) = delete;
-
-private:
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-    bool dropped_ = false;
-};
 
 // Drive c is a home folder of the test's own:
 //   Pb.Ini                 Vendors and PROFILES that the logon reads
