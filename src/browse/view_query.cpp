@@ -1,17 +1,26 @@
 #include "browse/view_query.h"
 
+#include "platform/odbc/sql_text.h"
+
 namespace app {
 
 QString viewQuery(const QString& table, const QString& columns, const QString& criterion,
                   const QString& sort) {
-    QString sql = columns.isEmpty()
-                      ? QStringLiteral("select * from ") + table
-                      : QStringLiteral("select ") + columns + QStringLiteral(" from ") + table;
-    if (!criterion.isEmpty())
-        sql += QStringLiteral(" where ") + criterion;
+    // What follows a part that ends in a "--" comment starts on a line of its own; a criterion
+    // that does is put in parentheses on lines of its own.
+    using platform::odbc::appendToStatement;
+    QString sql = columns.isEmpty() ? QStringLiteral("select * from ") + table
+                                    : appendToStatement(QStringLiteral("select ") + columns,
+                                                        QStringLiteral(" from ")) +
+                                          table;
+    if (!criterion.isEmpty()) {
+        sql += platform::odbc::endsInLineComment(criterion)
+                   ? QStringLiteral(" where (\n") + criterion + QStringLiteral("\n)")
+                   : QStringLiteral(" where ") + criterion;
+    }
     if (!sort.isEmpty())
         sql += QStringLiteral(" order by ") + sort;
-    return sql + QStringLiteral("  WITH UR ");
+    return appendToStatement(sql, QStringLiteral("  WITH UR "));
 }
 
 QString rewriteCountQuery(const QString& select, const QString& oldName, const QString& newName) {

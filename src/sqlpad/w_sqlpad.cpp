@@ -6,6 +6,7 @@
 #include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "platform/odbc/catalog.h"
+#include "platform/odbc/sql_text.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/printjob.h"
@@ -26,7 +27,7 @@ const QString isolationSuffix = QStringLiteral("  WITH UR ");
 } // namespace
 
 QString workspaceStatement(const QString& text) {
-    return text + isolationSuffix;
+    return platform::odbc::appendToStatement(text, isolationSuffix);
 }
 
 QString withoutIsolationSuffix(const QString& sql) {

@@ -32,6 +32,19 @@ TEST(ViewQuery, ComposesColumnsCriterionAndSortAndAlwaysEndsWithUncommittedRead)
               "select   from T where      WITH UR ");
 }
 
+TEST(ViewQuery, APartEndingInALineCommentLeavesWhatFollowsOnALineOfItsOwn) {
+    EXPECT_EQ(text(viewQuery(QStringLiteral("T"), {}, QStringLiteral("cust_id < 3 -- comment"),
+                             QStringLiteral("a"))),
+              "select * from T where (\ncust_id < 3 -- comment\n) order by a  WITH UR ");
+    EXPECT_EQ(text(viewQuery(QStringLiteral("T"), QStringLiteral("a -- b"), {},
+                             QStringLiteral("a -- last"))),
+              "select a -- b\n from T order by a -- last\n  WITH UR ");
+    // A "--" inside a literal or a quoted name comments nothing out.
+    EXPECT_EQ(
+        text(viewQuery(QStringLiteral("T"), {}, QStringLiteral("c = '--' or \"x--\" = 1"), {})),
+        "select * from T where c = '--' or \"x--\" = 1  WITH UR ");
+}
+
 TEST(CountQueryRewrite, FirstRewriteDropsTheQuotesAndNamesTheTableKeepingLayout) {
     EXPECT_EQ(text(rewriteCountQuery(designedCount, app::countPlaceholderName(),
                                      QStringLiteral("DB2INST1.EMPLOYEE"))),

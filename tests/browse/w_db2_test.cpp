@@ -595,3 +595,40 @@ TEST_F(Db2TableListTest, ReadingLeavesNoLockThatAnotherUserWouldWaitFor) {
         *admin, QStringLiteral("alter table %1 add column extra integer").arg(table.name())));
     admin->Commit();
 }
+
+// A trailing "--" comment, in the workspace's text and in the table view's criterion, comments
+// out nothing the program appends; and a retrieval that failed leaves the connection working.
+TEST_F(Db2TableListTest, TrailingCommentsCommentOutNothingAndAFailedRetrievalLeavesNoCursor) {
+    app::str_sqlca record;
+    record.s_sqlca = QStringLiteral("SQLCA");
+    auto* workspace = qobject_cast<app::w_sqlpad*>(
+        platform::OpenSheetWithParm(QStringLiteral("w_sqlpad"), record, frame));
+    ASSERT_NE(workspace, nullptr);
+    const auto retrieve = [&](const QString& sql) {
+        workspace->mle_1->setText(sql);
+        QTest::mouseClick(workspace->cb_retrieve, Qt::LeftButton);
+        return workspace->st_retrieved->text();
+    };
+    const QString departments = count(QStringLiteral("db2inst1.department"));
+    EXPECT_EQ(retrieve(QStringLiteral("select deptno from db2inst1.department -- all of them")),
+              departments);
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+    // Fails at its first fetch, then the next query runs on the same connection.
+    EXPECT_EQ(retrieve(QStringLiteral("select 1 / (n - 3) from generate_series(1, 5) n")),
+              QStringLiteral("-1"));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(retrieve(QStringLiteral("select deptno from db2inst1.department")), departments);
+    EXPECT_EQ(boxes.shown().size(), 1u) << said().join(u'\n').toStdString();
+
+    w_db2* sheet = openList();
+    clickTable(sheet, department);
+    sheet->sle_restriction->setText(QStringLiteral("deptno < 'C' -- before C"));
+    sheet->sle_sort->setText(QStringLiteral("deptno desc -- last first"));
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    EXPECT_EQ(boxes.shown().size(), 1u) << said().join(u'\n').toStdString();
+    EXPECT_EQ(sheet->st_retrieved->text(),
+              count(QStringLiteral("db2inst1.department where deptno < 'C'")));
+    EXPECT_EQ(sheet->dw_1->GetItemString(1, QStringLiteral("deptno")),
+              queryValue(*slot, QStringLiteral("select max(deptno) from db2inst1.department where "
+                                               "deptno < 'C'")));
+}

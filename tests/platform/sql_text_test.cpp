@@ -83,3 +83,20 @@ TEST(HoldsSeveralStatements, ASemicolonOutsideLiteralsAndCommentsWithMoreAfterIt
          })
         EXPECT_FALSE(holdsSeveralStatements(QString::fromUtf8(sql))) << sql;
 }
+
+TEST(EndsInLineComment, OnlyADashDashCommentOutsideLiteralsNamesAndBlockCommentsReachesTheEnd) {
+    using platform::odbc::endsInLineComment;
+    EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 -- one")));
+    EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 -- it's\n-- two")));
+    EXPECT_FALSE(endsInLineComment(QStringLiteral("select 1 -- one\n")));
+    EXPECT_FALSE(endsInLineComment(QStringLiteral("select '--'")));
+    EXPECT_FALSE(endsInLineComment(QStringLiteral("select 'it''s --' as \"a--\"")));
+    EXPECT_FALSE(endsInLineComment(QStringLiteral("select 1 /* -- */")));
+    EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 /* x */ --")));
+    EXPECT_EQ(platform::odbc::appendToStatement(QStringLiteral("select 1 -- c"),
+                                                QStringLiteral("  WITH UR ")),
+              QStringLiteral("select 1 -- c\n  WITH UR "));
+    EXPECT_EQ(
+        platform::odbc::appendToStatement(QStringLiteral("select 1"), QStringLiteral("  WITH UR ")),
+        QStringLiteral("select 1  WITH UR "));
+}

@@ -120,6 +120,38 @@ bool holdsSeveralStatements(const QString& sql) {
     return false;
 }
 
+bool endsInLineComment(const QString& sql) {
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
+            const qsizetype eol = sql.indexOf(u'\n', i);
+            if (eol < 0)
+                return true;
+            i = eol + 1;
+        } else if (c == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
+            const qsizetype end = sql.indexOf(u"*/", i + 2);
+            if (end < 0)
+                return false;
+            i = end + 2;
+        } else if (c == u'\'' || c == u'"') {
+            // A doubled quote closes the literal and opens the next at once: the same.
+            const qsizetype end = sql.indexOf(c, i + 1);
+            if (end < 0)
+                return false;
+            i = end + 1;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
+QString appendToStatement(const QString& sql, const QString& suffix) {
+    return endsInLineComment(sql) ? sql + u'\n' + suffix : sql + suffix;
+}
+
 QString singleTableOfSelect(const QString& sql) {
     const auto lexed = lexSql(sql);
     if (!lexed)

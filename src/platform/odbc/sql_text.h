@@ -34,6 +34,14 @@ QString singleTableOfSelect(const QString& sql);
 // strings) counts as several.
 bool holdsSeveralStatements(const QString& sql);
 
+// True when the end of `sql` lies inside a "--" comment (outside literals, quoted names and
+// block comments): text appended on the same line would be part of the comment.
+bool endsInLineComment(const QString& sql);
+// `sql` followed by `suffix`, which starts on a line of its own when `sql` ends inside a "--"
+// comment, so that what the program appends (a sort, an isolation clause) is never commented
+// out. Otherwise exactly `sql + suffix`.
+QString appendToStatement(const QString& sql, const QString& suffix);
+
 // One part of a dotted name; a quoted part without its quotes.
 struct NamePart {
     QString text;

@@ -2,6 +2,7 @@
 
 #include "platform/odbc/catalog.h"
 #include "platform/odbc/dialect.h"
+#include "platform/odbc/sql_text.h"
 #include "platform/odbc/wide.h"
 
 #include <QByteArray>
@@ -225,7 +226,10 @@ bool Transaction::isDb2() const {
 }
 
 QString Transaction::statementFor(const QString& sql) const {
-    return isDb2() ? sql : stripIsolationClause(sql);
+    const QString text = isDb2() ? sql : stripIsolationClause(sql);
+    // A driver may add to the statement (psqlODBC wraps it in a cursor of its own): a "--"
+    // comment at its end ends on its line.
+    return endsInLineComment(text) ? text + u'\n' : text;
 }
 
 } // namespace platform
