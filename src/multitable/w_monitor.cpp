@@ -15,9 +15,11 @@
 #include "platform/printjob.h"
 #include "platform/units.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 
 namespace app {
@@ -203,6 +205,16 @@ QString w_monitor::relatedColumnReference(long position, const QString& gridColu
 }
 
 void w_monitor::dw_1_clicked(long row) {
+    // A click made while the last one is handled is dropped, as a click during a retrieval is:
+    // those made while a related statement is described (when no event loop runs) wait in the
+    // queue, and are taken and dropped here before the click ends.
+    if (clicking_)
+        return;
+    clicking_ = true;
+    const auto done = qScopeGuard([this] {
+        QCoreApplication::processEvents();
+        clicking_ = false;
+    });
     // 1.
     if (row < 1)
         return;

@@ -68,6 +68,8 @@ private:
     // Each related position's table as initialisation described it.
     std::map<long, platform::grid::GridDefinition> described_;
     QSize normalSize_;
+    // A master click is being handled.
+    bool clicking_ = false;
 };
 
 } // namespace app

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -428,4 +429,38 @@ TEST_F(MonitorTest, MasterClickOverEditedRelatedRowsAsksAndSaveWritesThemOnTheVi
     EXPECT_TRUE(sheet->dw_1->IsSelected(a00));
     EXPECT_EQ(sheet->dw_2->RowCount(), 2);
     EXPECT_FALSE(slot->hasPendingWrites());
+}
+
+TEST_F(MonitorTest, AClickMadeWhileTheRelatedStatementsAreHandledIsDropped) {
+    w_monitor* sheet = openMonitor(department, {employee}, {QStringLiteral("workdept = deptno")});
+    ASSERT_NE(sheet, nullptr);
+    const long a00 = masterRow(sheet, QStringLiteral("deptno"), QStringLiteral("A00"));
+    const long d11 = masterRow(sheet, QStringLiteral("deptno"), QStringLiteral("D11"));
+    ASSERT_GT(a00, 0);
+    ASSERT_GT(d11, 0);
+    // The user clicks another master row while the click on A00 is still handled, outside any
+    // retrieval: the click waits in the queue until the handler is done.
+    QTableView* view = sheet->dw_1->view();
+    const QPoint at = view->visualRect(view->model()->index(static_cast<int>(d11 - 1), 0)).center();
+    bool posted = false;
+    QObject::connect(sheet->dw_2, &DataWindow::RetrieveEnd, sheet, [&] {
+        if (posted)
+            return;
+        posted = true;
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QCoreApplication::postEvent(
+                view->viewport(),
+                new QMouseEvent(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+        }
+    });
+    clickRow(sheet->dw_1, a00);
+    QCoreApplication::processEvents();
+
+    ASSERT_TRUE(posted);
+    EXPECT_TRUE(sheet->dw_1->IsSelected(a00));
+    EXPECT_FALSE(sheet->dw_1->IsSelected(d11));
+    EXPECT_EQ(sheet->dw_2->RowCount(),
+              count(QStringLiteral("db2inst1.employee where workdept = 'A00'")).toLong());
 }
