@@ -333,7 +333,15 @@ void w_monitor::ue_print() {
         grid->setPrintMarginTop(250);
         if (grid->RowCount() > 0)
             platform::grid::PrintDataWindow(*job, *grid);
-        job->PrintClose();
+        // A report that could not be made says so; one written to a file keeps its name on the
+        // status line, where the print job put it.
+        if (job->PrintClose() != 1 && !job->errorText().isEmpty())
+            platform::MessageBox(QStringLiteral("Report error"), job->errorText(),
+                                 platform::Icon::StopSign);
+        else if (!job->outputFile().isEmpty()) {
+            platform::SetPointer(platform::Pointer::Arrow);
+            return;
+        }
     } else {
         // 3.
         platform::MessageBox(QStringLiteral("Report error"),

@@ -209,7 +209,10 @@ TEST_F(MonitorTest, MasterClicksRefreshTheGridsOfTheWalkAndReportPrintsTheClicke
     clickRow(sheet->dw_1, d11);
     QTest::mouseClick(sheet->cb_report, Qt::LeftButton);
     EXPECT_EQ(sheet->dw_3->printMarginTop(), 250);
-    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
+    const QStringList pdfs = QDir(folder.path()).entryList({QStringLiteral("*.pdf")});
+    ASSERT_EQ(pdfs.size(), 1);
+    EXPECT_EQ(frame->microHelp(),
+              QStringLiteral("Printed to ") + QDir::toNativeSeparators(folder.filePath(pdfs[0])));
     EXPECT_EQ(platform::currentPointer(), platform::Pointer::Arrow);
     const QString report = printedText(folder);
     const QString today = platform::FormatDateTime(platform::Today(), QStringLiteral("m/d/yyyy"));
@@ -237,6 +240,18 @@ TEST_F(MonitorTest, MasterClicksRefreshTheGridsOfTheWalkAndReportPrintsTheClicke
     EXPECT_TRUE(empty.contains(QStringLiteral("Report on: ")));
     EXPECT_FALSE(empty.contains(QStringLiteral("deptno"))) << empty.toStdString();
     EXPECT_FALSE(empty.contains(QStringLiteral("D11"))) << empty.toStdString();
+    // A report that cannot be made says why, under the view's print error title.
+    // (Its folder would be inside a file.)
+    const QStringList written = QDir(folder.path()).entryList({QStringLiteral("*.pdf")});
+    ASSERT_EQ(written.size(), 1);
+    const QString notAFolder = folder.filePath(written[0]) + QStringLiteral("/reports");
+    qputenv("DORVANE_PRINT_DIR", notAFolder.toUtf8());
+    const std::size_t shownBefore = boxes.shown().size();
+    QTest::mouseClick(sheet->cb_report, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), shownBefore + 1);
+    EXPECT_EQ(boxes.shown().back().title, QStringLiteral("Report error"));
+    EXPECT_TRUE(boxes.shown().back().text.contains(notAFolder)) << said().join(u'\n').toStdString();
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
     qunsetenv("DORVANE_PRINT_DIR");
 }
 
