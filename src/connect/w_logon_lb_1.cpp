@@ -51,6 +51,11 @@ void w_logon_lb_1::ue_get_ini(const QString& as_dir) {
             // to this folder or above it.
             if (ls_name.isEmpty() || ls_name == u"." || ls_name == u"..")
                 continue;
+            // A backslash is an ordinary character of a folder name here, but the search's
+            // paths read it as a separator: a folder named "x\..\..\out" would lead out of
+            // the folder searched, and one that names itself would be entered without end.
+            if (ls_name.contains(u'/') || ls_name.contains(u'\\'))
+                continue;
             ls_dirs.append(as_dir + u'/' + ls_name);
         } else if (ls_text.compare(u"pb.ini", Qt::CaseInsensitive) == 0) {
             ++logon_->il_index;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,6 +70,8 @@ namespace {
 //   b/pb.ini  b/pb.ini.bak b/xpb.ini
 //   loop -> (home)         a link back to the home folder
 //   locked/pb.ini          in a folder that cannot be read
+//   a\..\b  a\..\..\<out>  folders whose names hold backslashes, read as separators a
+//                          way back into b and out to a folder beside the home folder
 class ProfileSearch : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,6 +88,14 @@ protected:
         write(QStringLiteral("b/xpb.ini"), "");
         write(QStringLiteral("[..x"), "");
         write(QStringLiteral("locked/pb.ini"), "");
+        // Names that read as a way out of the folder, or back into it, once "\" is taken for
+        // a separator: they are folders like any other here, and are not followed.
+        ASSERT_TRUE(outside_.isValid());
+        QFile outsideProfile(QDir(outside_.path()).filePath(QStringLiteral("pb.ini")));
+        ASSERT_TRUE(outsideProfile.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(
+            home.mkdir(QStringLiteral("a\\..\\b")) &&
+            home.mkdir(QStringLiteral("a\\..\\..\\") + QFileInfo(outside_.path()).fileName()));
         ASSERT_TRUE(QFile::link(QStringLiteral(".."), home.filePath(QStringLiteral("a/up"))));
         ASSERT_TRUE(QFile::link(home_.path(), home.filePath(QStringLiteral("loop"))));
         ASSERT_TRUE(QFile::setPermissions(home.filePath(QStringLiteral("locked")), {}));
@@ -104,6 +115,7 @@ protected:
     }
 
     QTemporaryDir home_;
+    QTemporaryDir outside_;
     ScopedEnvironment homeVariable{"HOME", home_.path()};
 };
 
