@@ -1,5 +1,6 @@
 #include "browse/w_db2.h"
 
+#include "browse/table_catalog_list.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
 #include "platform/odbc/transaction.h"
@@ -42,28 +43,10 @@ w_db2::w_db2() {
 w_db2::~w_db2() = default;
 
 long w_db2::retrieveTableList() {
-    const platform::Transaction* slot = recordSlot(istr_sqlca);
-    if (slot == nullptr || slot->isDb2())
-        return w_tbl_view::retrieveTableList();
-    // Another server may imitate the Db2 catalog (the sample PostgreSQL database does); where
-    // it has none, the query fails, and the list comes from the driver's catalog instead of
-    // ending in that error.
-    bool noDb2Catalog = false;
-    dw_tables->setDbErrorHandler([&noDb2Catalog](const QString&) {
-        noDb2Catalog = true;
-        return 1L;
-    });
-    const long rows = dw_tables->Retrieve();
-    dw_tables->setDbErrorHandler(nullptr);
-    if (!noDb2Catalog)
-        return rows;
-    const long tables = dw_tables->RetrieveTableCatalog(
-        {{QStringLiteral("creator"), platform::grid::TableCatalogColumn::Schema},
-         {QStringLiteral("name"), platform::grid::TableCatalogColumn::Name}});
-    // In the order of the Db2 list: by creator, then by name.
-    if (tables > 0 && dw_tables->SetSort(QStringLiteral("creator A, name A")) == 1)
-        dw_tables->Sort();
-    return tables;
+    // Another server may imitate the Db2 catalog (the sample PostgreSQL database does); where it
+    // has none, the list comes from the driver's catalog instead of ending in an error.
+    return app::retrieveTableList(*dw_tables, recordSlot(istr_sqlca), QStringLiteral("creator"),
+                                  QStringLiteral("name"));
 }
 
 void w_db2::dw_tables_clicked(int xpos, int ypos, long row, const platform::grid::DwObject& dwo) {

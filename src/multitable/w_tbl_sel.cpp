@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/look.h"
 #include "browse/query_grid.h"
+#include "browse/table_catalog_list.h"
 #include "browse/w_db2.h"
 #include "multitable/relation.h"
 #include "platform/dropdownlistbox.h"
@@ -181,10 +182,12 @@ void w_tbl_sel::open() {
     sizeTableColumns(dw_tbl_1);
     sizeTableColumns(dw_tbl_2);
     // 3.
-    if (platform::Transaction* slot = slotByName(istr_sqlca.s_sqlca))
+    platform::Transaction* slot = slotByName(istr_sqlca.s_sqlca);
+    if (slot != nullptr)
         dw_tbl_1->SetTransObject(slot);
-    // 4.
-    dw_tbl_1->Retrieve();
+    // 4. A server without the catalog the list reads lists its driver's tables instead, as the
+    // table list does.
+    retrieveTableList(*dw_tbl_1, slot, kind->creatorColumn, kind->nameColumn);
     dw_tbl_1->ShareData(dw_tbl_2);
 }
 

@@ -653,3 +653,34 @@ TEST_F(TableSelectorTest, ThePairsChosenHereLinkTheRowsOfTheLinkedView) {
                   QStringLiteral("D11"));
     EXPECT_TRUE(said().isEmpty()) << said().join(u'|').toStdString();
 }
+
+TEST_F(TableSelectorTest, WithoutADb2CatalogBothListsShowTheDriversTablesAndViews) {
+    // The SQLite sample has no SYSIBM.SYSTABLES; it is connected in SQLCA1.
+    platform::Transaction lite(QStringLiteral("SQLCA1"));
+    lite.DBMS = QStringLiteral("ODBC");
+    lite.DBParm = QStringLiteral("DSN=") + sqliteDsn();
+    lite.Connect();
+    ASSERT_EQ(lite.SQLCode, 0) << lite.SQLErrText.toStdString();
+    app::globals().SQLCA1 = &lite;
+    struct Cleanup {
+        platform::Transaction& lite;
+        ~Cleanup() {
+            platform::destroyWindows();
+            app::globals().SQLCA1 = nullptr;
+            lite.Rollback();
+            lite.Disconnect();
+        }
+    } cleanup{lite};
+
+    w_tbl_sel* sheet = openSelector(QStringLiteral("db2"), QStringLiteral("SQLCA1"));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(said().isEmpty()) << said().join(u'\n').toStdString();
+    const QStringList expected{QStringLiteral("DEPARTMENT"), QStringLiteral("EMPLOYEE"),
+                               QStringLiteral("PROJECT"), QStringLiteral("VEMPDEPT")};
+    for (const platform::grid::DataWindow* list : {sheet->dw_tbl_1, sheet->dw_tbl_2}) {
+        QStringList names;
+        for (long row = 1; row <= list->RowCount(); ++row)
+            names << list->GetItemString(row, QStringLiteral("name"));
+        EXPECT_EQ(withoutScratchTables(names), expected);
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+class Transaction;
+namespace grid {
+class DataWindow;
+}
+} // namespace platform
+
+namespace app {
+
+// Retrieves a list of tables into `list`, whose data object reads a catalog table (the Db2
+// catalog): on Db2, and on any other server that imitates it, that statement. Where another
+// server has no such catalog the statement fails, and the list takes the tables and views of
+// the driver's own catalog instead (the creator and name columns named here get its schema and
+// name), sorted by creator, then name, as the catalog statement sorts them. Returns the rows.
+long retrieveTableList(platform::grid::DataWindow& list, const platform::Transaction* slot,
+                       const QString& creatorColumn, const QString& nameColumn);
+
+} // namespace app
