@@ -20,7 +20,9 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QTableView>
+#include <QVBoxLayout>
 
 namespace app {
 namespace {
@@ -74,33 +76,44 @@ w_monitor::w_monitor() {
     setWindowBackground(this);
     platform::placeControl(this, 833, 361, 3553, 2253);
     normalSize_ = size();
+    // The controls lie on a page of the window's size, which scrolls when the window is made
+    // smaller than that, so that the lower grids can still be reached.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    auto* page = new QWidget(scroller);
+    page->setAutoFillBackground(true); // in the window's colour
+    page->setFixedSize(normalSize_);
+    scroller->setWidget(page);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
 
     const QFont bold = windowFont(QStringLiteral("MS Sans Serif"), 8, true);
     const QFont normal = windowFont(QStringLiteral("MS Sans Serif"), 8, false);
 
-    dw_1 = makeGrid(this);
+    dw_1 = makeGrid(page);
     platform::placeControl(dw_1, 23, 37, 2602, 521);
-    st_1 = sheetLabel(this, QString(), bold);
+    st_1 = sheetLabel(page, QString(), bold);
     platform::placeControl(st_1, 2647, 57, 247, 77);
 
-    cb_report = commandButton(this, QStringLiteral("Report"), normal);
+    cb_report = commandButton(page, QStringLiteral("Report"), normal);
     platform::placeControl(cb_report, 2995, 465, 362, 109);
 
-    st_2 = sheetLabel(this, QString(), bold);
+    st_2 = sheetLabel(page, QString(), bold);
     platform::placeControl(st_2, 92, 577, 247, 77);
-    dw_2 = makeGrid(this);
+    dw_2 = makeGrid(page);
     platform::placeControl(dw_2, 23, 653, 1683, 681);
-    st_3 = sheetLabel(this, QString(), bold);
+    st_3 = sheetLabel(page, QString(), bold);
     platform::placeControl(st_3, 1847, 577, 247, 77);
-    dw_3 = makeGrid(this);
+    dw_3 = makeGrid(page);
     platform::placeControl(dw_3, 1733, 653, 1683, 681);
-    st_4 = sheetLabel(this, QString(), bold);
+    st_4 = sheetLabel(page, QString(), bold);
     platform::placeControl(st_4, 92, 1357, 247, 77);
-    dw_4 = makeGrid(this);
+    dw_4 = makeGrid(page);
     platform::placeControl(dw_4, 23, 1441, 1683, 681);
-    st_5 = sheetLabel(this, QString(), bold);
+    st_5 = sheetLabel(page, QString(), bold);
     platform::placeControl(st_5, 1847, 1357, 247, 77);
-    dw_5 = makeGrid(this);
+    dw_5 = makeGrid(page);
     platform::placeControl(dw_5, 1733, 1441, 1683, 681);
 
     related_ = {dw_2, dw_3, dw_4, dw_5};

@@ -19,10 +19,13 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -478,4 +481,26 @@ TEST_F(MonitorTest, AClickMadeWhileTheRelatedStatementsAreHandledIsDropped) {
     EXPECT_FALSE(sheet->dw_1->IsSelected(d11));
     EXPECT_EQ(sheet->dw_2->RowCount(),
               count(QStringLiteral("db2inst1.employee where workdept = 'A00'")).toLong());
+}
+
+TEST_F(MonitorTest, ASheetMadeSmallerThanItsGridsScrollsToTheLowerOnes) {
+    w_monitor* sheet = openMonitor(department, {employee}, {QStringLiteral("workdept = deptno")});
+    ASSERT_NE(sheet, nullptr);
+    auto* sub = qobject_cast<QMdiSubWindow*>(sheet->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    auto* scroller = sheet->findChild<QScrollArea*>();
+    ASSERT_NE(scroller, nullptr);
+    // At half its height the lowest grids lie below the edge, and the page scrolls to them.
+    sub->resize(sub->width(), sub->height() / 2);
+    QCoreApplication::processEvents();
+    QScrollBar* bar = scroller->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    const auto bottomShown = [&] {
+        const QPoint bottom =
+            sheet->dw_5->mapTo(scroller->viewport(), sheet->dw_5->rect().bottomLeft());
+        return scroller->viewport()->rect().contains(bottom);
+    };
+    EXPECT_FALSE(bottomShown());
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(bottomShown());
 }
