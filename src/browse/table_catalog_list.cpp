@@ -6,7 +6,8 @@
 namespace app {
 
 long retrieveTableList(platform::grid::DataWindow& list, const platform::Transaction* slot,
-                       const QString& creatorColumn, const QString& nameColumn) {
+                       const QString& creatorColumn, const QString& nameColumn,
+                       platform::odbc::IdentifierCase& folding) {
     if (slot == nullptr || slot->isDb2())
         return list.Retrieve();
     bool noCatalog = false;
@@ -18,6 +19,7 @@ long retrieveTableList(platform::grid::DataWindow& list, const platform::Transac
     list.setDbErrorHandler(nullptr);
     if (!noCatalog)
         return rows;
+    folding = slot->identifierCase();
     const long tables =
         list.RetrieveTableCatalog({{creatorColumn, platform::grid::TableCatalogColumn::Schema},
                                    {nameColumn, platform::grid::TableCatalogColumn::Name}});

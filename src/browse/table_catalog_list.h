@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/odbc/sql_text.h"
+
 #include <QString>
 
 namespace platform {
@@ -16,7 +18,10 @@ namespace app {
 // server has no such catalog the statement fails, and the list takes the tables and views of
 // the driver's own catalog instead (the creator and name columns named here get its schema and
 // name), sorted by creator, then name, as the catalog statement sorts them. Returns the rows.
+// `folding` holds how the names of the list's catalog fold (upper case for the Db2 catalog's
+// spelling); when the driver's catalog is listed instead, it becomes the server's own.
 long retrieveTableList(platform::grid::DataWindow& list, const platform::Transaction* slot,
-                       const QString& creatorColumn, const QString& nameColumn);
+                       const QString& creatorColumn, const QString& nameColumn,
+                       platform::odbc::IdentifierCase& folding);
 
 } // namespace app

@@ -15,22 +15,14 @@
 
 namespace app {
 
-QString catalogTableName(const QString& creator, const QString& name) {
-    // An ordinary name goes as listed, which both Db2 (upper case) and PostgreSQL (lower case)
-    // fold to itself. Any other one (a blank, a quote, mixed case) is a delimited identifier.
-    bool ordinary = !name.isEmpty() && !name.front().isDigit() &&
-                    (name == name.toUpper() || name == name.toLower());
-    for (const QChar c : name) {
-        if (!(c.isLetterOrNumber() || c == u'_'))
-            ordinary = false;
-    }
-    QString table = name;
-    if (!ordinary) {
-        table.replace(u'"', QStringLiteral("\"\""));
-        table = u'"' + table + u'"';
-    }
+QString catalogTableName(const QString& creator, const QString& name,
+                         platform::odbc::IdentifierCase folding) {
+    // Each part as it reads back as itself under the folding of the catalog it came from: the
+    // Db2 catalog spells a name written without quotes in upper case.
+    const QString table = platform::odbc::quotedIdentifier(name, folding);
     const QString schema = creator.trimmed();
-    return schema.isEmpty() ? table : schema + u'.' + table;
+    return schema.isEmpty() ? table
+                            : platform::odbc::quotedIdentifier(schema, folding) + u'.' + table;
 }
 
 w_db2::w_db2() {
@@ -45,8 +37,9 @@ w_db2::~w_db2() = default;
 long w_db2::retrieveTableList() {
     // Another server may imitate the Db2 catalog (the sample PostgreSQL database does); where it
     // has none, the list comes from the driver's catalog instead of ending in an error.
+    listFolding_ = platform::odbc::IdentifierCase::Upper;
     return app::retrieveTableList(*dw_tables, recordSlot(istr_sqlca), QStringLiteral("creator"),
-                                  QStringLiteral("name"));
+                                  QStringLiteral("name"), listFolding_);
 }
 
 void w_db2::dw_tables_clicked(int xpos, int ypos, long row, const platform::grid::DwObject& dwo) {
@@ -81,8 +74,9 @@ void w_db2::dw_tables_clicked(int xpos, int ypos, long row, const platform::grid
     dw_tables->SelectRow(0, false);
     dw_tables->SelectRow(row, true);
     // 6.
-    is_tbl_name = catalogTableName(dw_tables->GetItemString(row, QStringLiteral("creator")),
-                                   dw_tables->GetItemString(row, QStringLiteral("name")));
+    is_tbl_name =
+        catalogTableName(dw_tables->GetItemString(row, QStringLiteral("creator")),
+                         dw_tables->GetItemString(row, QStringLiteral("name")), listFolding_);
     // 7.
     platform::SetMicroHelp(QStringLiteral("Counting row numbers, please wait..."));
     // 8.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/w_tbl_view.h"
+#include "platform/odbc/sql_text.h"
 
 namespace app {
 
@@ -19,11 +20,18 @@ protected:
     // The Db2 catalog's tables. A server that is not Db2 and has no SYSIBM.SYSTABLES lists
     // those of its driver's own catalog instead: tables and views, the schema as the creator.
     long retrieveTableList() override;
+
+private:
+    // How the names of the list's catalog fold.
+    platform::odbc::IdentifierCase listFolding_ = platform::odbc::IdentifierCase::Upper;
 };
 
-// The chosen table of a catalog row: the creator without its padding blanks, ".", the name (in
-// double quotes when it is not an ordinary identifier in one case, e.g. "it's here"). Without a
+// The chosen table of a catalog row: the creator without its padding blanks, ".", the name,
+// each in double quotes when it would not read back as itself under `folding` (the folding of
+// the catalog the row came from: upper case for the Db2 catalog), e.g. "it's here". Without a
 // creator (a driver whose catalog has no schemas), the name alone.
-QString catalogTableName(const QString& creator, const QString& name);
+QString
+catalogTableName(const QString& creator, const QString& name,
+                 platform::odbc::IdentifierCase folding = platform::odbc::IdentifierCase::Upper);
 
 } // namespace app

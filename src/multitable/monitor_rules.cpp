@@ -2,16 +2,22 @@
 
 #include "platform/clock.h"
 #include "platform/grid/column.h"
+#include "platform/odbc/sql_text.h"
 
 #include <QRegularExpression>
 
 namespace app {
 
 SplitTableName splitTableName(const QString& name) {
-    const qsizetype dot = name.indexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return {QString(), name};
-    return {name.left(dot), name.mid(dot + 1)};
+    // The first dot outside double quotes: a quoted creator may hold dots of its own.
+    bool quoted = false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name.at(i) == u'"')
+            quoted = !quoted;
+        else if (name.at(i) == u'.' && !quoted)
+            return {name.left(i), name.mid(i + 1)};
+    }
+    return {QString(), name};
 }
 
 std::vector<RelatedGrid> relatedGrids(const str_tbl_cols& tables) {
@@ -43,13 +49,9 @@ QString relatedStatement(const SplitTableName& table, const QString& condition) 
 }
 
 QString columnReference(const QString& dbName, bool foldsToUpper) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    const QString folded = foldsToUpper ? dbName.toUpper() : dbName.toLower();
-    if (plain.match(dbName).hasMatch() && folded == dbName)
-        return dbName;
-    QString quoted = dbName;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    return platform::odbc::quotedIdentifier(dbName, foldsToUpper
+                                                        ? platform::odbc::IdentifierCase::Upper
+                                                        : platform::odbc::IdentifierCase::Lower);
 }
 
 QString databaseColumnName(const platform::grid::GridDefinition& definition,

@@ -13,7 +13,8 @@ struct GridDefinition;
 
 namespace app {
 
-// A related table name of the form creator "." table, split at its first ".".
+// A related table name of the form creator "." table, split at its first "." outside double
+// quotes.
 struct SplitTableName {
     QString creator;
     QString table;

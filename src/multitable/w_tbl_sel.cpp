@@ -163,7 +163,7 @@ std::optional<QString> w_tbl_sel::tableAt(const platform::grid::DataWindow* list
     if (!kind)
         return std::nullopt;
     return catalogTableName(list->GetItemString(row, kind->creatorColumn),
-                            list->GetItemString(row, kind->nameColumn));
+                            list->GetItemString(row, kind->nameColumn), listFolding_);
 }
 
 void w_tbl_sel::open() {
@@ -187,7 +187,12 @@ void w_tbl_sel::open() {
         dw_tbl_1->SetTransObject(slot);
     // 4. A server without the catalog the list reads lists its driver's tables instead, as the
     // table list does.
-    retrieveTableList(*dw_tbl_1, slot, kind->creatorColumn, kind->nameColumn);
+    // The Db2 catalog spells names in Db2's upper case; the SQL Anywhere one as they were
+    // written, which its server compares without case.
+    listFolding_ = is_database == QLatin1String("sqlany")
+                       ? platform::odbc::IdentifierCase::AsWritten
+                       : platform::odbc::IdentifierCase::Upper;
+    retrieveTableList(*dw_tbl_1, slot, kind->creatorColumn, kind->nameColumn, listFolding_);
     dw_tbl_1->ShareData(dw_tbl_2);
 }
 

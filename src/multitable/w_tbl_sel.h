@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/records.h"
+#include "platform/odbc/sql_text.h"
 #include "platform/windows.h"
 
 #include <QSize>
@@ -86,6 +87,8 @@ private:
     std::optional<QString> tableAt(const platform::grid::DataWindow* list, long row) const;
 
     QSize normalSize_;
+    // How the names of the lists' catalog fold.
+    platform::odbc::IdentifierCase listFolding_ = platform::odbc::IdentifierCase::Upper;
     // Counts the LoseFocus handling of each list; a growth still to come is dropped by it.
     unsigned focusTurn1_ = 0;
     unsigned focusTurn2_ = 0;

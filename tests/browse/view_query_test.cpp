@@ -92,7 +92,23 @@ TEST(CatalogTableName, NamesThatAreNoOrdinaryIdentifiersGoInDoubleQuotes) {
     EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("MixedCase"))),
               "S.\"MixedCase\"");
     EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("1ST"))), "S.\"1ST\"");
-    EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("emp_2"))), "S.emp_2");
+    // A name in the other case does not read back as itself without quotes: a lower-case table
+    // of the Db2 catalog is quoted, as is an upper-case one where names fold to lower case.
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("emp_2"))), "S.\"emp_2\"");
+    using platform::odbc::IdentifierCase;
+    EXPECT_EQ(
+        text(catalogTableName(QStringLiteral("s"), QStringLiteral("emp_2"), IdentifierCase::Lower)),
+        "s.emp_2");
+    EXPECT_EQ(
+        text(catalogTableName(QStringLiteral("S"), QStringLiteral("EMP"), IdentifierCase::Lower)),
+        "\"S\".\"EMP\"");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("Mixed"), QStringLiteral("Emp"),
+                                    IdentifierCase::AsWritten)),
+              "Mixed.Emp");
+    // The creator as well: a blank, a quote or a dot keeps it whole; none gives the bare name.
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("my \"s.x\"  "), QStringLiteral("T"))),
+              "\"my \"\"s.x\"\"\".T");
+    EXPECT_EQ(text(catalogTableName(QStringLiteral("   "), QStringLiteral("T"))), "T");
 }
 
 TEST(CountQueryRewrite, AQuotedNameIsReplacedAfterItsQuotesWentWithTheOthers) {

@@ -4,7 +4,7 @@
 // select is a dotted name of one to three parts taken from the statement. The isolation clause
 // removal only ever cuts a trailing " WITH UR|CS|RS|RR" clause (and the blanks around it) and
 // always cuts the workspace's own clause off a complete statement; the workspace's suffix comes
-// off again exactly as it was put on.
+// off again exactly as it was put on. A name quoted for a server reads back as that name.
 
 #include "fuzz_input.h"
 
@@ -142,12 +142,39 @@ void checkIsolation(const QString& sql) {
 
 } // namespace
 
+// A name written by quotedIdentifier reads back as exactly that name: one token, a quoted name
+// holding it, or a word that the server's folding turns into it.
+void checkQuotedIdentifier(const QString& name) {
+    using platform::odbc::IdentifierCase;
+    if (name.isEmpty())
+        return;
+    for (const IdentifierCase folding :
+         {IdentifierCase::Upper, IdentifierCase::Lower, IdentifierCase::AsWritten}) {
+        const QString written = platform::odbc::quotedIdentifier(name, folding);
+        const auto tokens = platform::odbc::lexSql(written);
+        FUZZ_CHECK(tokens && tokens->size() == 1,
+                   fuzz::shown(name) + " written as " + fuzz::shown(written));
+        const SqlToken& token = tokens->front();
+        QString read = token.text;
+        if (token.kind == SqlToken::Kind::Word) {
+            read = folding == IdentifierCase::Upper   ? read.toUpper()
+                   : folding == IdentifierCase::Lower ? read.toLower()
+                                                      : read;
+        } else {
+            FUZZ_CHECK(token.kind == SqlToken::Kind::Quoted,
+                       fuzz::shown(name) + " written as " + fuzz::shown(written));
+        }
+        FUZZ_CHECK(read == name, fuzz::shown(name) + " reads back as " + fuzz::shown(read));
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     for (const QString& text : fuzz::decodings(data, size)) {
         checkTokens(text);
         checkTable(text);
         checkNameParts(text);
         checkIsolation(text);
+        checkQuotedIdentifier(text);
     }
     return 0;
 }

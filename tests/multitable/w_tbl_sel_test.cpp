@@ -78,13 +78,20 @@ protected:
                                         platform::Arrange::Original, platform::Reference::Global));
     }
 
+    // The Db2 catalog spells names in upper case; SQL Anywhere's (tcreator, ttname) as written.
+    static platform::odbc::IdentifierCase foldingOf(const QString& creatorColumn) {
+        return creatorColumn == QLatin1String("tcreator")
+                   ? platform::odbc::IdentifierCase::AsWritten
+                   : platform::odbc::IdentifierCase::Upper;
+    }
+
     // The row of `table` in a table list; 0 when it is not listed.
     static long rowOf(const platform::grid::DataWindow* list, const QString& table,
                       const QString& creator = QStringLiteral("creator"),
                       const QString& name = QStringLiteral("name")) {
         for (long row = 1; row <= list->RowCount(); ++row) {
             if (app::catalogTableName(list->GetItemString(row, creator),
-                                      list->GetItemString(row, name)) == table)
+                                      list->GetItemString(row, name), foldingOf(creator)) == table)
                 return row;
         }
         return 0;
@@ -157,7 +164,7 @@ protected:
         QStringList tables;
         for (long row = 1; row <= list->RowCount(); ++row)
             tables << app::catalogTableName(list->GetItemString(row, creator),
-                                            list->GetItemString(row, name));
+                                            list->GetItemString(row, name), foldingOf(creator));
         return withoutScratchTables(tables);
     }
 };

@@ -152,6 +152,22 @@ QString appendToStatement(const QString& sql, const QString& suffix) {
     return endsInLineComment(sql) ? sql + u'\n' + suffix : sql + suffix;
 }
 
+QString quotedIdentifier(const QString& name, IdentifierCase folding) {
+    if (name.isEmpty())
+        return name;
+    bool regular = name.front().isLetter() || name.front() == u'_';
+    for (const QChar c : name)
+        regular = regular && (c.isLetterOrNumber() || c == u'_');
+    const bool foldsToItself =
+        folding == IdentifierCase::AsWritten ||
+        (folding == IdentifierCase::Upper ? name == name.toUpper() : name == name.toLower());
+    if (regular && foldsToItself)
+        return name;
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
 QString singleTableOfSelect(const QString& sql) {
     const auto lexed = lexSql(sql);
     if (!lexed)

@@ -42,6 +42,15 @@ bool endsInLineComment(const QString& sql);
 // out. Otherwise exactly `sql + suffix`.
 QString appendToStatement(const QString& sql, const QString& suffix);
 
+// How a server folds a name written without quotes: to upper case (Db2, the SQL standard), to
+// lower case (PostgreSQL), or not at all (names compared as written, or without case).
+enum class IdentifierCase { Upper, Lower, AsWritten };
+
+// `name` as SQL text that reads back as exactly `name` under `folding`: as it stands when it is
+// a regular identifier (a letter or "_", then letters, digits and "_") that the folding leaves
+// as it is; otherwise between double quotes, every quote in it doubled. "" stays "".
+QString quotedIdentifier(const QString& name, IdentifierCase folding);
+
 // One part of a dotted name; a quoted part without its quotes.
 struct NamePart {
     QString text;

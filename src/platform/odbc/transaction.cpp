@@ -98,6 +98,13 @@ void Transaction::Connect() {
     SQLSMALLINT bytes = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(connection_.get(), SQL_DBMS_NAME, name, sizeof(name), &bytes)))
         dbmsName_ = fromWide(name, bytes / static_cast<SQLSMALLINT>(sizeof(SQLWCHAR)));
+    SQLUSMALLINT folding = SQL_IC_UPPER;
+    if (SQL_SUCCEEDED(SQLGetInfoW(connection_.get(), SQL_IDENTIFIER_CASE, &folding, sizeof(folding),
+                                  nullptr))) {
+        identifierCase_ = folding == SQL_IC_LOWER   ? IdentifierCase::Lower
+                          : folding == SQL_IC_UPPER ? IdentifierCase::Upper
+                                                    : IdentifierCase::AsWritten;
+    }
     if (!isDb2()) {
         // The system reads with Db2's uncommitted-read isolation; elsewhere the connection says
         // so once, where the driver offers it.
@@ -162,6 +169,7 @@ void Transaction::Disconnect() {
     pendingWrites_ = false;
     dbmsName_.clear();
     charIsUtf8_ = false;
+    identifierCase_ = IdentifierCase::Upper;
     primaryKeys_.clear();
     if (SQLCode == 0 && commitCode != 0) {
         SQLCode = commitCode;

@@ -2,6 +2,7 @@
 
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
+#include "platform/odbc/sql_text.h"
 
 #include <QString>
 #include <map>
@@ -44,6 +45,9 @@ public:
     // SQL_DBMS_NAME of the connected server ("PostgreSQL", "DB2/LINUXX8664" ...).
     const QString& dbmsName() const { return dbmsName_; }
     bool isDb2() const;
+    // How the server folds names written without quotes (SQL_IDENTIFIER_CASE; upper case when
+    // the driver does not say).
+    odbc::IdentifierCase identifierCase() const { return identifierCase_; }
     // The statement as it goes to this server: verbatim for Db2; for any other server without a
     // trailing Db2 isolation clause.
     QString statementFor(const QString& sql) const;
@@ -92,6 +96,7 @@ private:
     QString name_;
     QString dbmsName_;
     bool charIsUtf8_ = false;
+    odbc::IdentifierCase identifierCase_ = odbc::IdentifierCase::Upper;
     int retrievals_ = 0;
     bool pendingWrites_ = false;
     std::map<QString, std::vector<QString>> primaryKeys_;
