@@ -145,20 +145,6 @@ protected:
 
 } // namespace
 
-TEST(ExportFormats, FiltersAndSuffixesLeadBackToTheirFormat) {
-    ASSERT_EQ(platform::grid::exportFilters().size(), qsizetype(everyFormat.size()));
-    for (ExportFormat format : everyFormat) {
-        const QString filter = platform::grid::exportFilter(format);
-        const QString suffix = platform::grid::exportSuffix(format);
-        EXPECT_EQ(platform::grid::formatForFilter(filter), format) << filter.toStdString();
-        EXPECT_TRUE(filter.contains(QStringLiteral("*.") + suffix)) << filter.toStdString();
-        EXPECT_EQ(platform::grid::formatForSuffix(QStringLiteral(".") + suffix.toUpper()), format);
-    }
-    EXPECT_EQ(platform::grid::formatForSuffix(QStringLiteral("tsv")), ExportFormat::Text);
-    EXPECT_EQ(platform::grid::formatForSuffix(QStringLiteral("doc"), ExportFormat::Xml),
-              ExportFormat::Xml);
-}
-
 TEST_F(ExportTest, CsvReadsBackWithNullApartFromEmptyText) {
     const QString csv = exportedText(rows, ExportFormat::Csv);
     EXPECT_TRUE(csv.startsWith(QStringLiteral("id,name,"))) << "no byte order mark";

@@ -919,11 +919,7 @@ int DataWindow::Update() {
 int DataWindow::SaveAs() {
     if (retrieving())
         return -1;
-    QStringList filters;
-    for (ExportFormat format :
-         {ExportFormat::Csv, ExportFormat::Text, ExportFormat::Html, ExportFormat::Json,
-          ExportFormat::Xml, ExportFormat::SqlInsert, ExportFormat::Excel})
-        filters << exportFilter(format);
+    const QStringList filters = exportFilters();
     // Choosing the file is part of Save As: the rows are held from here on, as while they are
     // written, and Stop or a closing sheet cancels the dialog. The dialog hangs from a window
     // that outlives it, never from this grid.

@@ -1,34 +1,12 @@
 #pragma once
 
+#include "platform/grid/export_base.h"
+#include "platform/grid/export_formats.h"
 #include "platform/grid/gridrows.h"
 
 #include <QString>
-#include <QStringList>
 
 namespace platform::grid {
-
-// The file formats that SaveAs offers, in the order the file dialog lists them.
-enum class ExportFormat { Csv, Text, Html, Json, Xml, SqlInsert, Excel };
-
-// The file dialog's filter for a format, e.g. "CSV (*.csv)".
-QString exportFilter(ExportFormat format);
-// Every format's filter, in dialog order.
-QStringList exportFilters();
-// The suffix a file of that format gets when the user typed none ("csv", "xlsx").
-QString exportSuffix(ExportFormat format);
-// The format of a dialog filter as exportFilter writes it; `fallback` for any other text.
-ExportFormat formatForFilter(const QString& filter, ExportFormat fallback = ExportFormat::Csv);
-// The format of a file suffix, with or without its dot and in any case ("CSV", ".tsv");
-// `fallback` for a suffix no format claims.
-ExportFormat formatForSuffix(const QString& suffix, ExportFormat fallback = ExportFormat::Csv);
-
-// Told how far an export has come, as rows are written, and asked whether to go on.
-class ExportProgress {
-public:
-    virtual ~ExportProgress() = default;
-    // `done` of `total` rows written; false stops the export.
-    virtual bool rowsWritten(long done, long total) = 0;
-};
 
 // Writes every row and column of `rows` to `path` in `format`. `tableName` is the table
 // that SQL INSERT statements name ("exported_rows" when empty). The file appears only when
