@@ -237,7 +237,7 @@ void w_monitor::dw_1_clicked(long row) {
         return;
     }
     // The related grids are about to take other rows: changes they hold are asked about first.
-    QList<platform::grid::DataWindow*> dropped;
+    QList<platform::BusySource*> dropped;
     for (platform::grid::DataWindow* grid : related_) {
         if (grid != nullptr)
             dropped << grid;

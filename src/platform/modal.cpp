@@ -1,6 +1,6 @@
 #include "platform/modal.h"
 
-#include "platform/windows.h"
+#include "platform/host.h"
 
 #include <QApplication>
 
@@ -22,12 +22,11 @@ ModalScope::~ModalScope() {
 }
 
 QWidget* dialogParent() {
-    // A dialog opened over a widget of a sheet belongs to that sheet, and may go with it.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && enclosingSheet(modal) == nullptr)
+    if (const WindowHost* host = windowHost())
+        return host->dialogParent();
+    // No window layer, so no sheet and no frame.
+    if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
-    if (Frame* frame = currentFrame())
-        return frame;
     return QApplication::activeWindow();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/grid/save.h"
 #include "platform/grid/syntax.h"
 #include "platform/grid/update_sql.h"
+#include "platform/host.h"
 #include "platform/memorylimit.h"
 #include "platform/messagebox.h"
 #include "platform/modal.h"
@@ -21,7 +22,6 @@
 #include "platform/progress.h"
 #include "platform/qtcompat.h"
 #include "platform/units.h"
-#include "platform/windows.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -283,7 +283,7 @@ long DataWindow::retrieveRows(const std::vector<int>* tableCatalog) {
     if (retrieving())
         return -1;
     // A sheet that is closing retrieves nothing more: it closes once its handlers are done.
-    if (const Sheet* sheet = enclosingSheet(this); sheet != nullptr && sheet->closing())
+    if (windowClosing(this))
         return -1;
     const GridDefinition& def = definition();
     if (def.columns.empty() || (tableCatalog == nullptr && def.select.trimmed().isEmpty())) {
@@ -519,6 +519,15 @@ void DataWindow::AcceptText() {
     }
 }
 
+bool DataWindow::holdsUnsavedChanges() {
+    AcceptText();
+    return hasPendingChanges();
+}
+
+void DataWindow::callWhenIdle(QObject* context, std::function<void()> then) {
+    connect(this, &DataWindow::idle, context, std::move(then));
+}
+
 int DataWindow::Reset() {
     if (retrieving())
         return -1;
@@ -647,12 +656,7 @@ int DataWindow::ShareData(DataWindow* other) {
 }
 
 bool DataWindow::refuseInputWhileBusy() const {
-    if (const Sheet* sheet = enclosingSheet(this))
-        return sheet->refuseWhileBusy();
-    if (!retrieving())
-        return false;
-    platform::SetMicroHelp(busyText());
-    return true;
+    return refuseWhileWindowBusy(this, retrieving());
 }
 
 void DataWindow::setCurrentCellNull() {
@@ -948,7 +952,7 @@ int DataWindow::SaveAs() {
         dialog->deleteLater();
     }
     // A sheet that was asked to close meanwhile writes nothing more.
-    if (const Sheet* sheet = enclosingSheet(this); sheet != nullptr && sheet->closing())
+    if (windowClosing(this))
         return -1;
     if (!held || path.isEmpty())
         return -1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/busy_source.h"
 #include "platform/clock.h"
 #include "platform/grid/griddata.h"
 
@@ -44,7 +45,8 @@ struct DwObject {
 
 // The grid data view: shows the rows of a data object, or of a definition made at run time,
 // retrieved over a connection slot. Rows and columns count from 1, as the windows use them.
-class DataWindow : public QWidget {
+// The window that holds it asks it, as a busy source, before it takes input or closes.
+class DataWindow : public QWidget, public BusySource {
     Q_OBJECT
 public:
     explicit DataWindow(QWidget* parent = nullptr);
@@ -161,6 +163,16 @@ public:
     // the rows are busy already.
     bool withRowsHeld(const std::function<void()>& work, std::function<void()> stop);
     const GridData& rows() const;
+
+    // --- as a busy source of the window that holds it
+    bool busy() const override { return retrieving(); }
+    bool runsWork() const override { return runsRetrieval(); }
+    void stopWork() override { DBCancel(); }
+    // `then` follows `idle`.
+    void callWhenIdle(QObject* context, std::function<void()> then) override;
+    // AcceptText(), then hasPendingChanges().
+    bool holdsUnsavedChanges() override;
+    Transaction* connection() const override { return slot_; }
 
 Q_SIGNALS:
     void RetrieveStart();

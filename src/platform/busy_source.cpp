@@ -1,0 +1,7 @@
+#include "platform/busy_source.h"
+
+namespace platform {
+
+BusySource::~BusySource() = default;
+
+} // namespace platform
