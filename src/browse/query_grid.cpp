@@ -96,9 +96,7 @@ bool QueryGridSheet::buildGrid(const QString& statement) {
 
     // 3.
     if (!ls_error.isEmpty()) {
-        platform::MessageBox(QStringLiteral("Caution"),
-                             QStringLiteral("SyntaxFromSQL errors: ") + ls_error +
-                                 QStringLiteral("\r\nSome columns are not presentable."));
+        statementRefused(statement, ls_error);
         platform::SetMicroHelp(QStringLiteral("Ready."));
         platform::SetPointer(platform::Pointer::Arrow);
         return false;
@@ -117,6 +115,12 @@ bool QueryGridSheet::buildGrid(const QString& statement) {
     // 5.
     dw_1->SetTransObject(recordSlot(istr_sqlca));
     return true;
+}
+
+void QueryGridSheet::statementRefused(const QString&, const QString& error) {
+    platform::MessageBox(QStringLiteral("Caution"),
+                         QStringLiteral("SyntaxFromSQL errors: ") + error +
+                             QStringLiteral("\r\nSome columns are not presentable."));
 }
 
 void QueryGridSheet::cb_retrieve_clicked() {

@@ -63,6 +63,9 @@ public:
     void dw_1_retrieveend();
 
 protected:
+    // Tells that the server refused the statement that buildGrid() described: the "Caution"
+    // message with the driver's text.
+    virtual void statementRefused(const QString& statement, const QString& error);
     // Wires the buttons and the grid to the handlers above; once the controls exist.
     void connectQueryGrid();
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,7 +4,9 @@
 #include "browse/view_query.h"
 #include "platform/events.h"
 #include "platform/grid/datawindow.h"
+#include "platform/grid/describe.h"
 #include "platform/message.h"
+#include "platform/messagebox.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/printjob.h"
@@ -175,6 +177,36 @@ void w_tbl_view::ue_retrieve() {
     // 11.
     platform::SetMicroHelp(QStringLiteral("Ready."));
     platform::SetPointer(platform::Pointer::Arrow);
+}
+
+void w_tbl_view::statementRefused(const QString& statement, const QString& error) {
+    // The field at fault: the statement goes through without the sort, or without the
+    // criterion as well, or only with every column.
+    platform::Transaction* slot = recordSlot(istr_sqlca);
+    const auto accepted = [slot](const QString& sql) {
+        QString errors;
+        if (slot != nullptr)
+            platform::grid::SyntaxFromSQL(*slot, sql, QStringLiteral("style(type=grid)"), errors);
+        return slot != nullptr && errors.isEmpty();
+    };
+    QString field;
+    if (!sle_sort->text().isEmpty() &&
+        accepted(viewQuery(is_tbl_name, sle_1->text(), sle_restriction->text(), {})))
+        field = QStringLiteral("Sort");
+    else if (!sle_restriction->text().isEmpty() &&
+             accepted(viewQuery(is_tbl_name, sle_1->text(), {}, {})))
+        field = QStringLiteral("Criteria");
+    else if (!sle_1->text().isEmpty() && accepted(viewQuery(is_tbl_name, {}, {}, {})))
+        field = QStringLiteral("Column(s)");
+    const QString said =
+        field.isEmpty() ? QStringLiteral("The server refused the statement:")
+                        : QStringLiteral("The server refused what the %1 field holds:").arg(field);
+    platform::MessageBox(QStringLiteral("Caution"),
+                         said + QStringLiteral("\n") + error +
+                             QStringLiteral("\n\nThe statement was:\n") + statement,
+                         platform::Icon::Exclamation);
+    dw_1->Reset();
+    st_retrieved->setText(QString());
 }
 
 void w_tbl_view::cb_rows_clicked() {

@@ -65,6 +65,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Says which of the sheet's fields the server refused, with the composed statement, and
+    // empties the grid, whose rows no longer belong to what the fields say.
+    void statementRefused(const QString& statement, const QString& error) override;
     // Fills the table list on the slot it is bound to (ue_initialize, step 3): the list's own
     // statement, retrieved. Returns the number of rows, or -1.
     virtual long retrieveTableList();

@@ -267,7 +267,8 @@ TEST_F(Db2TableListTest, ColumnsCriterionAndSortRetrieveExactlyTheRowsAsked) {
     EXPECT_EQ(boxes.shown()[0].title, QStringLiteral("Caution"));
     EXPECT_EQ(sheet->istr_sqlca.s_sql,
               QStringLiteral("select * from DB2INST1.EMPLOYEE where      WITH UR "));
-    EXPECT_EQ(sheet->dw_1->RowCount(), static_cast<long>(shown.size()));
+    // The rows of the last statement no longer belong to what the fields say.
+    EXPECT_EQ(sheet->dw_1->RowCount(), 0);
     EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
 }
 
@@ -631,4 +632,40 @@ TEST_F(Db2TableListTest, TrailingCommentsCommentOutNothingAndAFailedRetrievalLea
     EXPECT_EQ(sheet->dw_1->GetItemString(1, QStringLiteral("deptno")),
               queryValue(*slot, QStringLiteral("select max(deptno) from db2inst1.department where "
                                                "deptno < 'C'")));
+}
+
+// A field the server refuses is named, with the statement the fields made, and the rows of the
+// last retrieval go: they do not belong to what the fields now say.
+TEST_F(Db2TableListTest, AFieldTheServerRefusesIsNamedWithTheStatementAndTheGridEmpties) {
+    w_db2* sheet = openList();
+    clickTable(sheet, employee);
+    ASSERT_EQ(sheet->dw_1->RowCount(), 5);
+    const struct {
+        const char* field;
+        QString columns, criterion, sort;
+    } mistakes[] = {
+        {"Sort", {}, QStringLiteral("workdept = 'D11'"), QStringLiteral("no_such_column")},
+        {"Criteria", {}, QStringLiteral("workdept = = 'D11'"), QStringLiteral("empno")},
+        {"Column(s)", QStringLiteral("empno,,"), {}, {}},
+    };
+    for (const auto& mistake : mistakes) {
+        SCOPED_TRACE(mistake.field);
+        sheet->sle_1->setText(mistake.columns);
+        sheet->sle_restriction->setText(mistake.criterion);
+        sheet->sle_sort->setText(mistake.sort);
+        const std::size_t before = boxes.shown().size();
+        QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+        ASSERT_EQ(boxes.shown().size(), before + 1);
+        const platform::MessageBoxRequest& box = boxes.shown().back();
+        EXPECT_EQ(box.title, QStringLiteral("Caution"));
+        EXPECT_EQ(box.icon, platform::Icon::Exclamation);
+        EXPECT_TRUE(
+            box.text.startsWith(QStringLiteral("The server refused what the %1 field holds:")
+                                    .arg(QLatin1String(mistake.field))))
+            << box.text.toStdString();
+        EXPECT_TRUE(
+            box.text.endsWith(QStringLiteral("The statement was:\n") + sheet->istr_sqlca.s_sql))
+            << box.text.toStdString();
+        EXPECT_EQ(sheet->dw_1->RowCount(), 0);
+    }
 }
