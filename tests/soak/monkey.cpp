@@ -331,7 +331,11 @@ void Monkey::click(QWidget* top) {
 }
 
 void Monkey::key(QWidget* top) {
+    // Where the key goes: the focus widget, or the one the window would give the focus to
+    // (a window that the offscreen platform did not activate again keeps its own).
     const QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || focus->window() != top->window())
+        focus = top->window()->focusWidget();
     if (focus == nullptr)
         focus = top;
     const int kind = weighted({70, 20, 14});
