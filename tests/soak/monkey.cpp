@@ -136,7 +136,7 @@ template <typename Accept> QList<QWidget*> sheetsWhere(Accept accept) {
 void activate(QWidget* sheet) {
     app::w_frame* f = frame();
     auto* sub = qobject_cast<QMdiSubWindow*>(sheet->parentWidget());
-    if (f != nullptr && sub != nullptr)
+    if (f != nullptr && sub != nullptr && f->mdiArea()->subWindowList().contains(sub))
         f->mdiArea()->setActiveSubWindow(sub);
 }
 
