@@ -45,7 +45,7 @@ constexpr Query queries[] = {
     {"select empno, lastname, salary from db2inst1.employee order by salary desc", 5},
     {"select * from db2inst1.emp_photo", 3},
     {"select * from tools.tool", 3},
-    {"select pg_sleep(2), 1", 6},
+    {"select pg_sleep(2), 1", 8},
     {"select n, repeat('x', 200) from generate_series(1, 2000000) n", 4},
     {"select n from generate_series(1, 50000) n", 4},
     {"selec nothing", 5},
@@ -218,7 +218,7 @@ void Monkey::act() {
     app::w_frame* f = frame();
     if (f == nullptr)
         return;
-    switch (weighted({34, 30, 11, 15, 6})) {
+    switch (weighted({34, 30, 11, 15, 6, 4})) {
     case 0:
         click(f);
         break;
@@ -231,8 +231,11 @@ void Monkey::act() {
     case 3:
         query();
         break;
-    default:
+    case 4:
         criterion();
+        break;
+    default:
+        closeSheet();
         break;
     }
 }
@@ -365,7 +368,7 @@ void Monkey::menuCommand() {
     const std::pair<QAction*, int> items[] = {
         {menu->m_administrator, 14}, {menu->m_singletablemgr, 12},
         {menu->m_multi_tablemgr, 8}, {menu->m_newdbparm, 5},
-        {menu->m_save, 8},           {menu->m_saveas, 8},
+        {menu->m_save, 8},           {menu->m_saveas, 12},
         {menu->m_print, 6},          {menu->m_insert, 8},
         {menu->m_delete, 8},         {menu->m_about, 3},
         {menu->m_exit, 1},
@@ -486,6 +489,33 @@ void Monkey::criterion() {
         press(view, Qt::Key_Return);
     else
         clickCenter(view->cb_rows);
+}
+
+void Monkey::closeSheet() {
+    const QList<QWidget*> open = sheetsWhere([](QWidget*) { return true; });
+    if (open.isEmpty())
+        return;
+    QPointer<QWidget> sheet = open.at(below(static_cast<int>(open.size())));
+    QPointer<QPushButton> close;
+    for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
+        if (button->text().remove(QLatin1Char('&')) == QLatin1String("Close") &&
+            button->isVisible())
+            close = button;
+    }
+    const int how = weighted({close != nullptr ? 40 : 0, 30, 30});
+    const char* hows[] = {"Close clicked", "Esc", "its title bar's close"};
+    log(QStringLiteral("close the sheet: %1, in").arg(QLatin1String(hows[how])), sheet);
+    activate(sheet);
+    if (sheet == nullptr)
+        return;
+    if (how == 0 && close != nullptr) {
+        clickCenter(close);
+    } else if (how == 1) {
+        sheet->setFocus();
+        press(sheet, Qt::Key_Escape);
+    } else if (auto* sub = qobject_cast<QMdiSubWindow*>(sheet->parentWidget())) {
+        sub->close();
+    }
 }
 
 void Monkey::answerPopup(QWidget* popup) {

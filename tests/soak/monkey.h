@@ -54,6 +54,7 @@ private:
     void menuCommand();
     void query();
     void criterion();
+    void closeSheet();
     void answerPopup(QWidget* popup);
     void answerModal(QWidget* modal);
     void answerLogon(app::w_logon* logon);
