@@ -1106,3 +1106,45 @@ TEST_F(SqlpadTest, ACloseUnderAnErrorBoxOverAnOpenSaveAsDialogWaitsForBothLoops)
     EXPECT_TRUE(QTest::qWaitFor([&] { return first == nullptr && second == nullptr; }, 5000));
     EXPECT_TRUE(frame->sheets().isEmpty());
 }
+
+// Found by the soak test: a sheet asked to close while its retrieval runs waits for it to stop;
+// when the retrieval then ends in an error box, the close that follows waits for the box too,
+// and the retrieval's handler finishes in a sheet that is still there.
+TEST_F(SqlpadTest, ASheetClosedWhileItsRetrievalFailsGoesOnlyAfterTheErrorBox) {
+    QPointer<w_sqlpad> sheet = openWorkspace();
+    // Fails at its first fetch, on the worker, before the user-interface thread sees it.
+    sheet->mle_1->setText(QStringLiteral("select 1 / (n - 2) from generate_series(1, 5) n"));
+    platform::MessageBoxService* scripted = platform::setMessageBoxService(nullptr);
+    bool closeAsked = false;
+    int boxTurns = 0;
+    bool thereUnderTheBox = false;
+    QTimer::singleShot(0, [&] {
+        // Inside the retrieval's loop, once the worker has failed: New Connection closes every
+        // sheet, and this one waits for its retrieval.
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        closeAsked = true;
+        frame->closeEverySheet([] {});
+    });
+    QTimer atBox;
+    atBox.setInterval(10);
+    QObject::connect(&atBox, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        // A few turns of the box's loop, where the close that waited for the retrieval runs.
+        if (++boxTurns < 5)
+            return;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        thereUnderTheBox = sheet != nullptr;
+        box->button(QMessageBox::Ok)->click();
+    });
+    atBox.start();
+    QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
+    atBox.stop();
+    platform::setMessageBoxService(scripted);
+
+    EXPECT_TRUE(closeAsked);
+    EXPECT_GE(boxTurns, 5);
+    EXPECT_TRUE(thereUnderTheBox);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet == nullptr; }, 5000));
+}
