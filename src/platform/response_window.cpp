@@ -2,6 +2,7 @@
 
 #include "platform/message.h"
 
+#include <QVariant>
 #include <utility>
 
 namespace platform {
