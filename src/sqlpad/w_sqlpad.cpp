@@ -14,6 +14,7 @@
 #include "sqlpad/completion.h"
 #include "sqlpad/sql_editor.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -210,6 +211,18 @@ void w_sqlpad::offerCompletion() {
     const QStringList names =
         completions(*catalog_->catalog(), request, referencedTables(mle_1->text()));
     if (names.isEmpty())
+        return;
+    // The editor places its list on the screen where the text cursor is, and fails when no
+    // screen is there (the sheet moved past the edge of the desktop): nothing is offered then.
+    const long caret = mle_1->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+    const QPoint at(static_cast<int>(mle_1->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION,
+                                                          0UL, caret)),
+                    static_cast<int>(mle_1->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION,
+                                                          0UL, caret)));
+    const QPoint below =
+        at + QPoint(0, mle_1->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, line));
+    if (QGuiApplication::screenAt(mle_1->viewport()->mapToGlobal(at)) == nullptr ||
+        QGuiApplication::screenAt(mle_1->viewport()->mapToGlobal(below)) == nullptr)
         return;
     const QByteArray list = names.join(u'\n').toUtf8();
     mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSHOW,

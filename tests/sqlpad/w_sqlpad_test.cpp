@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
@@ -1147,4 +1148,25 @@ TEST_F(SqlpadTest, ASheetClosedWhileItsRetrievalFailsGoesOnlyAfterTheErrorBox) {
     EXPECT_GE(boxTurns, 5);
     EXPECT_TRUE(thereUnderTheBox);
     EXPECT_TRUE(QTest::qWaitFor([&] { return sheet == nullptr; }, 5000));
+}
+
+// Found by the soak test: the editor's list of names is placed on the screen under the text
+// cursor, and a workspace moved past the edge of the desktop had none there (a crash). Nothing
+// is offered there; back on the screen, the list comes again.
+TEST_F(SqlpadTest, CompletionOffersNothingWhereNoScreenIsUnderTheTextCursor) {
+    w_sqlpad* sheet = openWorkspace();
+    QsciScintilla* editor = sheet->mle_1;
+    editor->setFocus();
+    QTest::keyClick(editor, 's');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000));
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QWidget* sub = sheet->parentWidget();
+    const QPoint home = sub->pos();
+    sub->move(100000, 100000);
+    ASSERT_EQ(QGuiApplication::screenAt(editor->mapToGlobal(QPoint(0, 0))), nullptr);
+    typeInto(editor, QStringLiteral("select * from db2inst1.emplo"));
+    EXPECT_FALSE(editor->isListActive());
+    sub->move(home);
+    typeInto(editor, QStringLiteral("y"));
+    EXPECT_TRUE(editor->isListActive());
 }
