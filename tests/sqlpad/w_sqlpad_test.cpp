@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -246,8 +247,11 @@ TEST_F(SqlpadTest, RowsPastTheMemoryLimitStopTheRetrievalKeepTheRowsAndCountThem
     w_sqlpad* sheet = openWorkspace();
     SlowReader reader(std::chrono::seconds(3));
     // About 50 MB of text.
+    QElapsedTimer wall;
+    wall.start();
     retrieve(sheet, QStringLiteral("select n, repeat('x', 500) as filler "
                                    "from generate_series(1, 100000) n"));
+    const qint64 withoutTheBoxMs = wall.elapsed() - 3000;
 
     ASSERT_EQ(reader.shown.size(), 1U);
     const QRegularExpressionMatch said =
@@ -272,7 +276,9 @@ TEST_F(SqlpadTest, RowsPastTheMemoryLimitStopTheRetrievalKeepTheRowsAndCountThem
         QRegularExpression(QStringLiteral("^(\\d+) seconds elapsed$"))
             .match(sheet->st_time->text());
     ASSERT_TRUE(elapsed.hasMatch()) << sheet->st_time->text().toStdString();
-    EXPECT_LT(elapsed.captured(1).toInt(), 3) << "the time the message was open does not count";
+    // Whole seconds of the retrieval alone, however long the machine took for it.
+    EXPECT_LE(elapsed.captured(1).toInt(), withoutTheBoxMs / 1000 + 1)
+        << "the time the message was open does not count";
 
     // The program goes on: a result within the limit comes whole.
     retrieve(sheet, QStringLiteral("select n, repeat('y', 500) as filler "
