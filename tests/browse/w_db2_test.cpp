@@ -497,22 +497,10 @@ TEST_F(Db2TableListTest, TablesNamedWithAQuoteOrABlankAreListedCountedPreviewedA
 
 TEST_F(Db2TableListTest, WithoutADb2CatalogTheListShowsTheDriversTablesAndViewsAndAClickPreviews) {
     // The SQLite sample has no SYSIBM.SYSTABLES; it is connected in SQLCA1.
-    platform::Transaction lite(QStringLiteral("SQLCA1"));
-    lite.DBMS = QStringLiteral("ODBC");
-    lite.DBParm = QStringLiteral("DSN=") + sqliteDsn();
-    lite.Connect();
+    SqliteInSqlca1 sqlite;
+    platform::Transaction& lite = sqlite.lite;
     ASSERT_EQ(lite.SQLCode, 0) << lite.SQLErrText.toStdString();
     ASSERT_FALSE(lite.isDb2());
-    app::globals().SQLCA1 = &lite;
-    struct Cleanup {
-        platform::Transaction& lite;
-        ~Cleanup() {
-            platform::destroyWindows();
-            app::globals().SQLCA1 = nullptr;
-            lite.Rollback();
-            lite.Disconnect();
-        }
-    } cleanup{lite};
     const auto liteCount = [&lite](const QString& table) {
         return queryValue(lite, QStringLiteral("select count(*) from %1").arg(table));
     };

@@ -663,21 +663,8 @@ TEST_F(TableSelectorTest, ThePairsChosenHereLinkTheRowsOfTheLinkedView) {
 
 TEST_F(TableSelectorTest, WithoutADb2CatalogBothListsShowTheDriversTablesAndViews) {
     // The SQLite sample has no SYSIBM.SYSTABLES; it is connected in SQLCA1.
-    platform::Transaction lite(QStringLiteral("SQLCA1"));
-    lite.DBMS = QStringLiteral("ODBC");
-    lite.DBParm = QStringLiteral("DSN=") + sqliteDsn();
-    lite.Connect();
-    ASSERT_EQ(lite.SQLCode, 0) << lite.SQLErrText.toStdString();
-    app::globals().SQLCA1 = &lite;
-    struct Cleanup {
-        platform::Transaction& lite;
-        ~Cleanup() {
-            platform::destroyWindows();
-            app::globals().SQLCA1 = nullptr;
-            lite.Rollback();
-            lite.Disconnect();
-        }
-    } cleanup{lite};
+    const SqliteInSqlca1 sqlite;
+    ASSERT_EQ(sqlite.lite.SQLCode, 0) << sqlite.lite.SQLErrText.toStdString();
 
     w_tbl_sel* sheet = openSelector(QStringLiteral("db2"), QStringLiteral("SQLCA1"));
     ASSERT_NE(sheet, nullptr);

@@ -66,4 +66,29 @@ private:
     QString slotName_;
 };
 
+// The SQLite sample (no Db2 catalog) connected in the global slot SQLCA1 while it lives; the
+// windows go before it, and its work is rolled back.
+class SqliteInSqlca1 {
+public:
+    SqliteInSqlca1() {
+        lite.DBMS = QStringLiteral("ODBC");
+        lite.DBParm = QStringLiteral("DSN=") + sqliteDsn();
+        lite.Connect();
+        if (lite.SQLCode == 0)
+            app::globals().SQLCA1 = &lite;
+    }
+    ~SqliteInSqlca1() {
+        platform::destroyWindows();
+        app::globals().SQLCA1 = nullptr;
+        if (lite.isConnected()) {
+            lite.Rollback();
+            lite.Disconnect();
+        }
+    }
+    SqliteInSqlca1(const SqliteInSqlca1&) = delete;
+    SqliteInSqlca1& operator=(const SqliteInSqlca1&) = delete;
+
+    platform::Transaction lite{QStringLiteral("SQLCA1")};
+};
+
 } // namespace testsupport
