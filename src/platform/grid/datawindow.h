@@ -2,25 +2,16 @@
 
 #include "platform/busy_source.h"
 #include "platform/clock.h"
+#include "platform/grid/grid_output.h"
+#include "platform/grid/grid_view.h"
 #include "platform/grid/griddata.h"
 
-#include <QElapsedTimer>
 #include <QHash>
-#include <QMetaType>
-#include <QPointer>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
-#include <atomic>
-#include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
-
-class QEventLoop;
-class QAction;
-class QTableView;
 
 namespace platform {
 class Transaction;
@@ -30,22 +21,19 @@ class PrintJob;
 namespace platform::grid {
 
 class GridModel;
-class Retrieval;
-struct SaveStatement;
+struct RetrievalOutcome;
 enum class ExportFormat;
 
 // The columns of the driver's own table catalog (ODBC SQLTables), by their place in its result.
 enum class TableCatalogColumn { Catalog = 1, Schema = 2, Name = 3, Type = 4, Remarks = 5 };
 
-// What a click hit: "column" (a cell), "text" (a heading) or "datawindow" (anything else).
-struct DwObject {
-    QString type;
-    QString name;
-};
-
 // The grid data view: shows the rows of a data object, or of a definition made at run time,
 // retrieved over a connection slot. Rows and columns count from 1, as the windows use them.
 // The window that holds it asks it, as a busy source, before it takes input or closes.
+//
+// This is the face the windows use; the rows, their busy state and the retrieval belong to the
+// model (GridModel), the cells on screen to the view (GridView), writing changes to
+// writeChanges(), and files and printing to grid_output.h.
 class DataWindow : public QWidget, public BusySource {
     Q_OBJECT
 public:
@@ -98,7 +86,7 @@ public:
     bool retrieving() const;
     // True while this grid's own Retrieve() runs, or its own Save As writes a file: work that
     // runs the event loop until it ends, which DBCancel stops, and after which `idle` comes.
-    bool runsRetrieval() const { return retrieval_ != nullptr || exporting_; }
+    bool runsRetrieval() const;
     // Stops the retrieval of the rows this grid shows at once, cancelling a statement the server
     // still executes.
     void DBCancel();
@@ -147,15 +135,15 @@ public:
     int SaveAs();
     int SaveAs(const QString& path, ExportFormat format);
 
-    QTableView* view() const { return view_; }
+    GridView* view() const { return view_; }
     // "Set to NULL" (Alt+Delete, and in the cell's context menu): the current cell becomes NULL.
-    QAction* setNullAction() const { return setNull_; }
+    QAction* setNullAction() const { return view_->setNullAction(); }
     // Copy (Ctrl+C) and Copy with Headings (Ctrl+Shift+C), also in the context menu: the
     // highlighted rows, or the current cell when no row is highlighted, as tab-separated text
     // and as an HTML table.
-    QAction* copyAction() const { return copy_; }
-    QAction* copyWithHeadingsAction() const { return copyWithHeadings_; }
-    void copyToClipboard(bool headings) const;
+    QAction* copyAction() const { return view_->copyAction(); }
+    QAction* copyWithHeadingsAction() const { return view_->copyWithHeadingsAction(); }
+    void copyToClipboard(bool headings) const { view_->copyToClipboard(headings); }
 
     // Runs `work`, which reads the rows while it runs the event loop (Save As, printing), with
     // the rows busy as during a retrieval, so that nothing changes them meanwhile; DBCancel and a
@@ -183,75 +171,26 @@ Q_SIGNALS:
     // The rows this grid shows are no longer being retrieved (by any grid that shares them).
     void idle();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void useModel(std::shared_ptr<GridModel> model);
     // Retrieve, of the statement or (given the catalog column of each grid column, 0 for none)
     // of the table catalog.
     long retrieveRows(const std::vector<int>* tableCatalog);
-    void applyDefinition();
-    // Appends the rows of the batches that are ready, at most `limit` of them (a stop drops the
-    // rest). True when it stopped at the limit with more batches waiting.
-    bool consumeBatches(std::size_t limit = SIZE_MAX);
-    // True when appending `batch` keeps the rows of all grids within their memory limit.
-    bool batchFitsRowMemory(const RowStore& batch) const;
-    // Ends the running retrieval as Stop does, for a reason of the grid's own.
-    void stopForGrid();
-    // Queues a call of batchesReady() unless one is queued already; from either thread.
-    void wakeUp();
-    // Queued by the retrieval's worker thread, by name: nothing but the call crosses threads.
-    Q_INVOKABLE void batchesReady();
-    void stopRetrieval();
-    void setCurrentCellNull();
-    void showContextMenu(const QPoint& position);
-    bool refuseInputWhileBusy() const;
+    // Tells what ended a retrieval early; returns the retrieval's result.
+    long reportRetrievalEnd(const RetrievalOutcome& outcome);
     void showDatabaseError(const QString& context, const QString& text);
-    // Why `failed`, an UPDATE or DELETE of Update(), changed no row: the row, read again by its
-    // key, is gone, or a cell it compared holds another value now than when it was read.
-    QString conflictText(const SaveStatement& failed) const;
-    long storeRowOf(long row) const;
     bool validRow(long row) const { return row >= 1 && row <= RowCount(); }
 
-    QTableView* view_;
+    GridView* view_;
     std::shared_ptr<GridModel> model_;
     QString dataObject_;
     Transaction* slot_ = nullptr;
-    Transaction* retrievingSlot_ = nullptr;
     std::function<long(long)> retrieveRow_;
     std::function<long(const QString&)> dbError_;
-    std::unique_ptr<Retrieval> retrieval_;
-    // The event loop of the running Retrieve, while it runs.
-    QPointer<QEventLoop> retrieveLoop_;
-    // A call of batchesReady() is queued and has not started yet (either thread sets it).
-    std::atomic<bool> wakePending_{false};
-    bool stopRequested_ = false;
-    bool exporting_ = false;
-    bool overflow_ = false;
-    // Why memory stopped the running retrieval.
-    enum class MemoryStop { None, Limit, OutOfMemory };
-    MemoryStop memoryStop_ = MemoryStop::None;
-    std::uint64_t memoryLimit_ = 0; // the limit that MemoryStop::Limit reached
     platform::Instant lastRetrieveEnd_;
-    QElapsedTimer lastPublish_;
     bool selectedMouse_ = true;
     int printMarginTop_ = 0;
     QString sortText_;
-    QStringList sizedColumns_;
-    // Highlighting by stored row, so that it follows a row through sorting.
-    std::vector<bool> selected_;
-    class Delegate;
-    Delegate* delegate_;
-    QAction* setNull_;
-    QAction* copy_;
-    QAction* copyWithHeadings_;
-    friend class Delegate;
 };
 
-// Prints the grid's rows into `job`, after what the job already holds.
-int PrintDataWindow(PrintJob& job, DataWindow& grid);
-
 } // namespace platform::grid
-
-Q_DECLARE_METATYPE(platform::grid::DwObject)

@@ -134,6 +134,13 @@ private:
     std::vector<Deleted> deleted_;
 };
 
+// A value the database holds for a cell after a save, read back from it.
+struct SavedCell {
+    std::uint32_t storeRow;
+    int column;
+    CellValue value;
+};
+
 // Binary cells show and export as upper-case hex.
 QString hexOf(const QByteArray& bytes);
 

@@ -126,8 +126,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const GridDefinition& definition = data_.definition();
-    if (!retrieving() && !definition.updateTable.isEmpty() &&
-        data_.column(index.column()).updatable &&
+    if (!busy() && !definition.updateTable.isEmpty() && data_.column(index.column()).updatable &&
         data_.column(index.column()).kind != ColumnKind::Binary)
         flags |= Qt::ItemIsEditable;
     return flags;
@@ -142,20 +141,6 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         return false;
     Q_EMIT dataChanged(index, index);
     return true;
-}
-
-void GridModel::retrievalStarted(std::function<void()> cancel) {
-    cancel_ = std::move(cancel);
-}
-
-void GridModel::retrievalEnded() {
-    cancel_ = nullptr;
-    Q_EMIT idle();
-}
-
-void GridModel::cancelRetrieval() {
-    if (cancel_)
-        cancel_();
 }
 
 void GridModel::resetAll() {
@@ -175,28 +160,125 @@ void GridModel::publishRows() {
     }
 }
 
-void GridModel::rowsChangedInPlace(long first, long last) {
-    if (first > last || data_.columnCount() == 0)
-        return;
-    Q_EMIT dataChanged(index(static_cast<int>(first), 0),
-                       index(static_cast<int>(last), data_.columnCount() - 1));
+// --- busy state
+
+GridModel::Hold::~Hold() {
+    if (model_ != nullptr)
+        model_->becomeIdle();
 }
 
-void GridModel::insertedRow(long row) {
+GridModel::Hold GridModel::hold(const void* owner, std::function<void()> stop) {
+    if (busy())
+        return {};
+    state_ = RowsState::Held;
+    owner_ = owner;
+    stop_ = std::move(stop);
+    return Hold(this);
+}
+
+void GridModel::stopWork() {
+    if (state_ == RowsState::Retrieving)
+        session_->stop();
+    else if (state_ == RowsState::Held && stop_)
+        stop_();
+}
+
+void GridModel::becomeIdle() {
+    state_ = RowsState::Idle;
+    owner_ = nullptr;
+    stop_ = nullptr;
+    Q_EMIT idle();
+}
+
+// --- changes
+
+bool GridModel::setDefinition(GridDefinition definition) {
+    if (busy())
+        return false;
+    data_.setDefinition(std::move(definition));
+    resetAll();
+    return true;
+}
+
+bool GridModel::clear() {
+    if (busy())
+        return false;
+    data_.clear();
+    resetAll();
+    return true;
+}
+
+long GridModel::insertRow(long before) {
+    if (busy() || data_.columnCount() == 0)
+        return -1;
+    const long row = data_.insertRow(before);
     beginInsertRows({}, static_cast<int>(row), static_cast<int>(row));
     ++published_;
     endInsertRows();
+    return row;
 }
 
-void GridModel::removedRow(long row) {
+bool GridModel::deleteRow(long row) {
+    if (busy() || row < 0 || row >= data_.rowCount())
+        return false;
     beginRemoveRows({}, static_cast<int>(row), static_cast<int>(row));
+    data_.deleteRow(row);
     --published_;
     endRemoveRows();
+    return true;
 }
 
-void GridModel::orderChanged() {
+bool GridModel::setItem(long row, int column, const CellValue& value) {
+    if (busy() || !data_.setItem(row, column, value))
+        return false;
+    const QModelIndex cell = index(static_cast<int>(row), column);
+    Q_EMIT dataChanged(cell, cell);
+    return true;
+}
+
+bool GridModel::sort(const std::vector<SortKey>& keys) {
+    if (busy())
+        return false;
     Q_EMIT layoutAboutToBeChanged();
+    data_.sort(keys);
     Q_EMIT layoutChanged();
+    return true;
+}
+
+bool GridModel::acceptSaved(const std::vector<SavedCell>& saved) {
+    if (busy())
+        return false;
+    data_.acceptChanges();
+    for (const SavedCell& cell : saved)
+        data_.setSaved(cell.storeRow, cell.column, cell.value);
+    if (data_.rowCount() > 0 && data_.columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0),
+                           index(static_cast<int>(data_.rowCount()) - 1, data_.columnCount() - 1));
+    return true;
+}
+
+// --- retrieval
+
+bool GridModel::startRetrieval(RetrievalRequest request, std::function<void()> done) {
+    if (busy() || request.slot == nullptr)
+        return false;
+    data_.clearForRetrieval();
+    resetAll();
+    state_ = RowsState::Retrieving;
+    owner_ = request.owner;
+    session_ = std::make_unique<RetrievalSession>(*this, std::move(request), std::move(done));
+    session_->start();
+    return true;
+}
+
+RetrievalOutcome GridModel::finishRetrieval() {
+    if (state_ != RowsState::Retrieving)
+        return {};
+    RetrievalOutcome outcome = session_->finish();
+    session_.reset();
+    publishRows();
+    becomeIdle();
+    return outcome;
 }
 
 } // namespace platform::grid

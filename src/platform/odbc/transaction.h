@@ -7,6 +7,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -63,9 +64,34 @@ public:
     // ROLLBACK and DISCONNECT would close its cursor under it: they fail instead (SQLCode -1)
     // and change nothing.
     bool retrieving() const { return retrievals_ > 0; }
-    void retrievalStarted() { ++retrievals_; }
-    void retrievalEnded() { --retrievals_; }
     static QString busyText();
+
+    // A retrieval's claim on the connection: retrieving() holds while any claim lives.
+    class RetrievalClaim {
+    public:
+        RetrievalClaim() = default;
+        RetrievalClaim(RetrievalClaim&& other) noexcept
+            : slot_(std::exchange(other.slot_, nullptr)) {}
+        RetrievalClaim& operator=(RetrievalClaim&& other) noexcept {
+            if (this != &other) {
+                release();
+                slot_ = std::exchange(other.slot_, nullptr);
+            }
+            return *this;
+        }
+        ~RetrievalClaim() { release(); }
+        // Ends the claim before the object goes.
+        void release() noexcept {
+            if (slot_ != nullptr)
+                --std::exchange(slot_, nullptr)->retrievals_;
+        }
+
+    private:
+        friend class Transaction;
+        explicit RetrievalClaim(Transaction& slot) : slot_(&slot) { ++slot.retrievals_; }
+        Transaction* slot_ = nullptr;
+    };
+    [[nodiscard]] RetrievalClaim claimForRetrieval() { return RetrievalClaim(*this); }
 
     // Work written on this connection and not yet committed or rolled back (a grid's Update
     // ran statements). Only such work keeps the unit of work open after reading.
