@@ -68,7 +68,7 @@ U1Outcome benchSaveGuard(const Settings& settings, platform::Transaction& slot, 
         const auto start = Clock::now();
         const auto statements = platform::grid::saveStatements(data, data.pendingChanges(), check);
         const platform::grid::SaveOutcome outcome =
-            platform::grid::runSaveStatements(slot.handle(), def, statements);
+            platform::grid::runSaveStatements(slot.connection(), def, statements);
         const double seconds = secondsBetween(start, Clock::now());
         slot.Rollback();
         if (statements.size() != static_cast<std::size_t>(kU1Rows) ||
@@ -77,7 +77,7 @@ U1Outcome benchSaveGuard(const Settings& settings, platform::Transaction& slot, 
                                  .arg(statements.size())
                                  .arg(outcome.failed)
                                  .arg(outcome.touched)
-                                 .arg(outcome.error));
+                                 .arg(outcome.error.text()));
         if (check == RowCheck::ReadValues &&
             !statements.front().statement.sql.endsWith(QStringLiteral("AND \"city\" = ?")))
             throw BenchError(QStringLiteral("U1: the statement does not compare the cell it "

@@ -7,7 +7,7 @@ namespace app {
 
 long retrieveTableList(platform::grid::DataWindow& list, const platform::Transaction* slot,
                        const QString& creatorColumn, const QString& nameColumn,
-                       platform::odbc::IdentifierCase& folding) {
+                       platform::sql::IdentifierCase& folding) {
     if (slot == nullptr || slot->isDb2())
         return list.Retrieve();
     bool noCatalog = false;

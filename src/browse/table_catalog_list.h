@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 #include <QString>
 
@@ -22,6 +22,6 @@ namespace app {
 // spelling); when the driver's catalog is listed instead, it becomes the server's own.
 long retrieveTableList(platform::grid::DataWindow& list, const platform::Transaction* slot,
                        const QString& creatorColumn, const QString& nameColumn,
-                       platform::odbc::IdentifierCase& folding);
+                       platform::sql::IdentifierCase& folding);
 
 } // namespace app

@@ -1,6 +1,6 @@
 #include "browse/view_query.h"
 
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 namespace app {
 
@@ -8,13 +8,13 @@ QString viewQuery(const QString& table, const QString& columns, const QString& c
                   const QString& sort) {
     // What follows a part that ends in a "--" comment starts on a line of its own; a criterion
     // that does is put in parentheses on lines of its own.
-    using platform::odbc::appendToStatement;
+    using platform::sql::appendToStatement;
     QString sql = columns.isEmpty() ? QStringLiteral("select * from ") + table
                                     : appendToStatement(QStringLiteral("select ") + columns,
                                                         QStringLiteral(" from ")) +
                                           table;
     if (!criterion.isEmpty()) {
-        sql += platform::odbc::endsInLineComment(criterion)
+        sql += platform::sql::endsInLineComment(criterion)
                    ? QStringLiteral(" where (\n") + criterion + QStringLiteral("\n)")
                    : QStringLiteral(" where ") + criterion;
     }

@@ -16,13 +16,13 @@
 namespace app {
 
 QString catalogTableName(const QString& creator, const QString& name,
-                         platform::odbc::IdentifierCase folding) {
+                         platform::sql::IdentifierCase folding) {
     // Each part as it reads back as itself under the folding of the catalog it came from: the
     // Db2 catalog spells a name written without quotes in upper case.
-    const QString table = platform::odbc::quotedIdentifier(name, folding);
+    const QString table = platform::sql::quotedIdentifier(name, folding);
     const QString schema = creator.trimmed();
     return schema.isEmpty() ? table
-                            : platform::odbc::quotedIdentifier(schema, folding) + u'.' + table;
+                            : platform::sql::quotedIdentifier(schema, folding) + u'.' + table;
 }
 
 w_db2::w_db2() {
@@ -37,7 +37,7 @@ w_db2::~w_db2() = default;
 long w_db2::retrieveTableList() {
     // Another server may imitate the Db2 catalog (the sample PostgreSQL database does); where it
     // has none, the list comes from the driver's catalog instead of ending in an error.
-    listFolding_ = platform::odbc::IdentifierCase::Upper;
+    listFolding_ = platform::sql::IdentifierCase::Upper;
     return app::retrieveTableList(*dw_tables, recordSlot(istr_sqlca), QStringLiteral("creator"),
                                   QStringLiteral("name"), listFolding_);
 }

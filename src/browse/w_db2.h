@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browse/w_tbl_view.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 namespace app {
 
@@ -23,7 +23,7 @@ protected:
 
 private:
     // How the names of the list's catalog fold.
-    platform::odbc::IdentifierCase listFolding_ = platform::odbc::IdentifierCase::Upper;
+    platform::sql::IdentifierCase listFolding_ = platform::sql::IdentifierCase::Upper;
 };
 
 // The chosen table of a catalog row: the creator without its padding blanks, ".", the name,
@@ -32,6 +32,6 @@ private:
 // creator (a driver whose catalog has no schemas), the name alone.
 QString
 catalogTableName(const QString& creator, const QString& name,
-                 platform::odbc::IdentifierCase folding = platform::odbc::IdentifierCase::Upper);
+                 platform::sql::IdentifierCase folding = platform::sql::IdentifierCase::Upper);
 
 } // namespace app

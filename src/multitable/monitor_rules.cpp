@@ -2,7 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/grid/column.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 #include <QRegularExpression>
 
@@ -49,9 +49,9 @@ QString relatedStatement(const SplitTableName& table, const QString& condition) 
 }
 
 QString columnReference(const QString& dbName, bool foldsToUpper) {
-    return platform::odbc::quotedIdentifier(dbName, foldsToUpper
-                                                        ? platform::odbc::IdentifierCase::Upper
-                                                        : platform::odbc::IdentifierCase::Lower);
+    return platform::sql::quotedIdentifier(dbName, foldsToUpper
+                                                        ? platform::sql::IdentifierCase::Upper
+                                                        : platform::sql::IdentifierCase::Lower);
 }
 
 QString databaseColumnName(const platform::grid::GridDefinition& definition,

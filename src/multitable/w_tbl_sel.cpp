@@ -190,8 +190,8 @@ void w_tbl_sel::open() {
     // The Db2 catalog spells names in Db2's upper case; the SQL Anywhere one as they were
     // written, which its server compares without case.
     listFolding_ = is_database == QLatin1String("sqlany")
-                       ? platform::odbc::IdentifierCase::AsWritten
-                       : platform::odbc::IdentifierCase::Upper;
+                       ? platform::sql::IdentifierCase::AsWritten
+                       : platform::sql::IdentifierCase::Upper;
     retrieveTableList(*dw_tbl_1, slot, kind->creatorColumn, kind->nameColumn, listFolding_);
     dw_tbl_1->ShareData(dw_tbl_2);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/records.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 #include "platform/windows.h"
 
 #include <QSize>
@@ -88,7 +88,7 @@ private:
 
     QSize normalSize_;
     // How the names of the lists' catalog fold.
-    platform::odbc::IdentifierCase listFolding_ = platform::odbc::IdentifierCase::Upper;
+    platform::sql::IdentifierCase listFolding_ = platform::sql::IdentifierCase::Upper;
     // Counts the LoseFocus handling of each list; a growth still to come is dropped by it.
     unsigned focusTurn1_ = 0;
     unsigned focusTurn2_ = 0;

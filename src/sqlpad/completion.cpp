@@ -1,6 +1,6 @@
 #include "sqlpad/completion.h"
 
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 #include <QSet>
 #include <algorithm>
@@ -10,7 +10,7 @@ namespace app {
 
 namespace {
 
-using platform::odbc::SqlToken;
+using platform::sql::SqlToken;
 using Kind = CompletionRequest::Kind;
 
 bool isNameChar(QChar c) {
@@ -88,7 +88,7 @@ CompletionRequest completionRequest(const QString& textBeforeCursor) {
         --start;
     request.prefix = textBeforeCursor.mid(start);
     const QString before = textBeforeCursor.left(start);
-    const auto tokens = platform::odbc::lexSql(before);
+    const auto tokens = platform::sql::lexSql(before);
     if (!tokens)
         return {}; // inside a literal, a quoted name or a comment
     // Inside a "--" comment: what follows the last token holds its start.
@@ -120,7 +120,7 @@ CompletionRequest completionRequest(const QString& textBeforeCursor) {
 
 std::vector<TableReference> referencedTables(const QString& statement) {
     std::vector<TableReference> tables;
-    const auto tokens = platform::odbc::lexSql(statement);
+    const auto tokens = platform::sql::lexSql(statement);
     if (!tokens)
         return tables;
     const auto& t = *tokens;

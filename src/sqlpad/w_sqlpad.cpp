@@ -6,7 +6,7 @@
 #include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "platform/odbc/catalog.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/printjob.h"
@@ -28,7 +28,7 @@ const QString isolationSuffix = QStringLiteral("  WITH UR ");
 } // namespace
 
 QString workspaceStatement(const QString& text) {
-    return platform::odbc::appendToStatement(text, isolationSuffix);
+    return platform::sql::appendToStatement(text, isolationSuffix);
 }
 
 QString withoutIsolationSuffix(const QString& sql) {
@@ -183,7 +183,7 @@ void w_sqlpad::readCatalog() {
     platform::Transaction* slot = recordSlot(record);
     if (slot == nullptr || !slot->isConnected())
         return;
-    catalog_ = platform::odbc::sharedCatalog(slot->handle());
+    catalog_ = slot->connection()->catalog();
     // Reading the catalog leaves no lock behind either.
     connect(catalog_.get(), &platform::odbc::CatalogLoader::ready, this, [record] {
         if (platform::Transaction* read = recordSlot(record))
@@ -246,7 +246,7 @@ void w_sqlpad::ue_retrieve() {
     // A catalog read still running gives way: the statement is described and retrieved on the
     // connection alone (the next key typed reads the catalog again).
     if (catalog_ && !catalog_->isReady()) {
-        platform::odbc::stopCatalogReads(catalog_->connection());
+        catalog_->connection().stopCatalogReads();
         catalog_.reset();
     }
     // 6.

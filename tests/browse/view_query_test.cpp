@@ -95,7 +95,7 @@ TEST(CatalogTableName, NamesThatAreNoOrdinaryIdentifiersGoInDoubleQuotes) {
     // A name in the other case does not read back as itself without quotes: a lower-case table
     // of the Db2 catalog is quoted, as is an upper-case one where names fold to lower case.
     EXPECT_EQ(text(catalogTableName(QStringLiteral("S"), QStringLiteral("emp_2"))), "S.\"emp_2\"");
-    using platform::odbc::IdentifierCase;
+    using platform::sql::IdentifierCase;
     EXPECT_EQ(
         text(catalogTableName(QStringLiteral("s"), QStringLiteral("emp_2"), IdentifierCase::Lower)),
         "s.emp_2");

@@ -8,18 +8,18 @@
 
 #include "fuzz_input.h"
 
-#include "platform/odbc/dialect.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/isolation.h"
+#include "platform/sql/sql_text.h"
 #include "sqlpad/w_sqlpad.h"
 
 #include <QRegularExpression>
 
-using platform::odbc::SqlToken;
+using platform::sql::SqlToken;
 
 namespace {
 
 void checkTokens(const QString& sql) {
-    const auto tokens = platform::odbc::lexSql(sql);
+    const auto tokens = platform::sql::lexSql(sql);
     if (!tokens)
         return;
     qsizetype end = 0;
@@ -30,7 +30,7 @@ void checkTokens(const QString& sql) {
                    fuzz::shown(sql) + " token " + fuzz::shown(token.raw));
         // The gap before it: blanks and comments only.
         const QString gap = sql.mid(end, token.position - end);
-        const auto inGap = platform::odbc::lexSql(gap);
+        const auto inGap = platform::sql::lexSql(gap);
         FUZZ_CHECK(inGap && inGap->empty(), fuzz::shown(sql) + " gap " + fuzz::shown(gap));
         switch (token.kind) {
         case SqlToken::Kind::Word:
@@ -50,27 +50,27 @@ void checkTokens(const QString& sql) {
         }
         }
         // A token read on its own is the same token.
-        const auto alone = platform::odbc::lexSql(token.raw);
+        const auto alone = platform::sql::lexSql(token.raw);
         FUZZ_CHECK(alone && alone->size() == 1 && alone->front().kind == token.kind &&
                        alone->front().text == token.text,
                    fuzz::shown(token.raw));
         end = token.position + token.raw.size();
     }
     const QString tail = sql.mid(end);
-    const auto inTail = platform::odbc::lexSql(tail);
+    const auto inTail = platform::sql::lexSql(tail);
     FUZZ_CHECK(inTail && inTail->empty(), fuzz::shown(sql) + " tail " + fuzz::shown(tail));
 }
 
 void checkTable(const QString& sql) {
-    const QString table = platform::odbc::singleTableOfSelect(sql);
+    const QString table = platform::sql::singleTableOfSelect(sql);
     if (table.isEmpty())
         return;
-    const auto tokens = platform::odbc::lexSql(sql);
+    const auto tokens = platform::sql::lexSql(sql);
     FUZZ_CHECK(tokens.has_value(), fuzz::shown(sql));
-    const auto parts = platform::odbc::nameParts(table);
+    const auto parts = platform::sql::nameParts(table);
     FUZZ_CHECK(!parts.empty() && parts.size() <= 3,
                fuzz::shown(sql) + " table " + fuzz::shown(table));
-    const auto tableTokens = platform::odbc::lexSql(table);
+    const auto tableTokens = platform::sql::lexSql(table);
     FUZZ_CHECK(tableTokens && tableTokens->size() == 2 * parts.size() - 1,
                fuzz::shown(sql) + " table " + fuzz::shown(table));
     // Each part is a token of the statement.
@@ -85,8 +85,8 @@ void checkTable(const QString& sql) {
 }
 
 void checkNameParts(const QString& reference) {
-    const auto parts = platform::odbc::nameParts(reference);
-    const auto tokens = platform::odbc::lexSql(reference);
+    const auto parts = platform::sql::nameParts(reference);
+    const auto tokens = platform::sql::lexSql(reference);
     if (!tokens) {
         FUZZ_CHECK(parts.empty(), fuzz::shown(reference));
         return;
@@ -107,7 +107,7 @@ void checkNameParts(const QString& reference) {
 bool isComplete(const QString& text) {
     QString probe = text + QStringLiteral(" probe");
     probe.replace(u'\r', u'\n');
-    const auto tokens = platform::odbc::lexSql(probe);
+    const auto tokens = platform::sql::lexSql(probe);
     return tokens && !tokens->empty() && tokens->back().kind == SqlToken::Kind::Word &&
            tokens->back().position == probe.size() - 5;
 }
@@ -115,7 +115,7 @@ bool isComplete(const QString& text) {
 void checkIsolation(const QString& sql) {
     static const QRegularExpression clause(QStringLiteral(R"(^\s+(WITH)\s+(UR|CS|RS|RR)\s*$)"),
                                            QRegularExpression::CaseInsensitiveOption);
-    const QString stripped = platform::odbc::stripIsolationClause(sql);
+    const QString stripped = platform::sql::stripIsolationClause(sql);
     FUZZ_CHECK(sql.startsWith(stripped), fuzz::shown(sql) + " -> " + fuzz::shown(stripped));
     if (stripped != sql) {
         const QString cut = sql.mid(stripped.size());
@@ -132,17 +132,17 @@ void checkIsolation(const QString& sql) {
     // The workspace puts its clause on and takes it off again; after a closing "--" comment the
     // clause starts on a line of its own, and that line break stays.
     const QString statement = app::workspaceStatement(sql);
-    const bool afterComment = platform::odbc::endsInLineComment(sql);
+    const bool afterComment = platform::sql::endsInLineComment(sql);
     FUZZ_CHECK(app::withoutIsolationSuffix(statement) == (afterComment ? sql + u'\n' : sql),
                fuzz::shown(statement));
     if (afterComment) {
-        const auto tokens = platform::odbc::lexSql(statement);
+        const auto tokens = platform::sql::lexSql(statement);
         FUZZ_CHECK(!tokens || (tokens->size() >= 2 && tokens->back().text == u"UR"),
                    fuzz::shown(statement) + " comments out its clause");
     }
     if (isComplete(sql)) {
         const QString expected = fuzz::withoutTrailingSpace(sql);
-        const QString onOtherServers = platform::odbc::stripIsolationClause(statement);
+        const QString onOtherServers = platform::sql::stripIsolationClause(statement);
         FUZZ_CHECK(onOtherServers == expected,
                    fuzz::shown(statement) + " -> " + fuzz::shown(onOtherServers));
     }
@@ -153,13 +153,13 @@ void checkIsolation(const QString& sql) {
 // A name written by quotedIdentifier reads back as exactly that name: one token, a quoted name
 // holding it, or a word that the server's folding turns into it.
 void checkQuotedIdentifier(const QString& name) {
-    using platform::odbc::IdentifierCase;
+    using platform::sql::IdentifierCase;
     if (name.isEmpty())
         return;
     for (const IdentifierCase folding :
          {IdentifierCase::Upper, IdentifierCase::Lower, IdentifierCase::AsWritten}) {
-        const QString written = platform::odbc::quotedIdentifier(name, folding);
-        const auto tokens = platform::odbc::lexSql(written);
+        const QString written = platform::sql::quotedIdentifier(name, folding);
+        const auto tokens = platform::sql::lexSql(written);
         FUZZ_CHECK(tokens && tokens->size() == 1,
                    fuzz::shown(name) + " written as " + fuzz::shown(written));
         const SqlToken& token = tokens->front();

@@ -9,8 +9,8 @@
 
 #include "browse/view_query.h"
 #include "platform/grid/syntax.h"
-#include "platform/odbc/dialect.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/isolation.h"
+#include "platform/sql/sql_text.h"
 
 namespace {
 
@@ -82,9 +82,9 @@ void checkCountQuery(const QString& select, const QString& oldName, const QStrin
 bool isComplete(const QString& text) {
     QString probe = text + QStringLiteral(" probe");
     probe.replace(u'\r', u'\n');
-    const auto tokens = platform::odbc::lexSql(probe);
+    const auto tokens = platform::sql::lexSql(probe);
     return tokens && !tokens->empty() &&
-           tokens->back().kind == platform::odbc::SqlToken::Kind::Word &&
+           tokens->back().kind == platform::sql::SqlToken::Kind::Word &&
            tokens->back().position == probe.size() - 5;
 }
 
@@ -100,7 +100,7 @@ void checkViewQuery(const QStringList& parts) {
     if (!isComplete(body))
         return;
     const QString expected = fuzz::withoutTrailingSpace(body);
-    const QString stripped = platform::odbc::stripIsolationClause(sql);
+    const QString stripped = platform::sql::stripIsolationClause(sql);
     FUZZ_CHECK(stripped == expected, fuzz::shown(sql) + " stripped to " + fuzz::shown(stripped));
 }
 

@@ -79,10 +79,10 @@ protected:
     }
 
     // The Db2 catalog spells names in upper case; SQL Anywhere's (tcreator, ttname) as written.
-    static platform::odbc::IdentifierCase foldingOf(const QString& creatorColumn) {
+    static platform::sql::IdentifierCase foldingOf(const QString& creatorColumn) {
         return creatorColumn == QLatin1String("tcreator")
-                   ? platform::odbc::IdentifierCase::AsWritten
-                   : platform::odbc::IdentifierCase::Upper;
+                   ? platform::sql::IdentifierCase::AsWritten
+                   : platform::sql::IdentifierCase::Upper;
     }
 
     // The row of `table` in a table list; 0 when it is not listed.

@@ -290,13 +290,12 @@ TEST_F(DataWindowTest, StopJustBeforeTheStatementIsSentStillCancelsIt) {
     // The stop lands after the worker has taken the statement and before the driver runs it:
     // a single SQLCancel then finds nothing to cancel.
     Retrieval retrieval(
-        slot->handle(),
-        QStringLiteral("select pg_sleep(5) as slept, nextval('%1') as n").arg(sequence), 2,
-        slot->charDataIsUtf8(), [] {});
+        slot->connection(),
+        QStringLiteral("select pg_sleep(5) as slept, nextval('%1') as n").arg(sequence), 2, [] {});
     retrieval.setBeforeExecute([&retrieval] { retrieval.stop(); });
     retrieval.start();
     retrieval.join();
-    EXPECT_TRUE(retrieval.errorText().isEmpty()) << retrieval.errorText().toStdString();
+    EXPECT_FALSE(retrieval.error()) << retrieval.error().text().toStdString();
     slot->Rollback();
     EXPECT_EQ(queryValue(*slot, QStringLiteral("select case when is_called then 'ran to its end' "
                                                "else 'cancelled' end from %1")

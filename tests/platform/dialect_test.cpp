@@ -1,9 +1,11 @@
 #include "platform/odbc/dialect.h"
+#include "platform/sql/isolation.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
 
 using namespace platform::odbc;
+using namespace platform::sql;
 
 TEST(Dialect, Db2DriversAreRecognisedByTheirDbmsNames) {
     for (const char* name : {"DB2/LINUXX8664", "DB2/NT64", "DB2/AIX64", "DB2", "DSN12015", "AS"})

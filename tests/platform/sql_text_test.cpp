@@ -1,8 +1,8 @@
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 #include <gtest/gtest.h>
 
-using namespace platform::odbc;
+using namespace platform::sql;
 
 TEST(SingleTableOfSelect, OneTableIsFoundWhateverClauseFollows) {
     const QString employee = QStringLiteral("db2inst1.employee");
@@ -85,7 +85,7 @@ TEST(HoldsSeveralStatements, ASemicolonOutsideLiteralsAndCommentsWithMoreAfterIt
 }
 
 TEST(EndsInLineComment, OnlyADashDashCommentOutsideLiteralsNamesAndBlockCommentsReachesTheEnd) {
-    using platform::odbc::endsInLineComment;
+    using platform::sql::endsInLineComment;
     EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 -- one")));
     EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 -- it's\n-- two")));
     EXPECT_FALSE(endsInLineComment(QStringLiteral("select 1 -- one\n")));
@@ -93,10 +93,10 @@ TEST(EndsInLineComment, OnlyADashDashCommentOutsideLiteralsNamesAndBlockComments
     EXPECT_FALSE(endsInLineComment(QStringLiteral("select 'it''s --' as \"a--\"")));
     EXPECT_FALSE(endsInLineComment(QStringLiteral("select 1 /* -- */")));
     EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 /* x */ --")));
-    EXPECT_EQ(platform::odbc::appendToStatement(QStringLiteral("select 1 -- c"),
+    EXPECT_EQ(platform::sql::appendToStatement(QStringLiteral("select 1 -- c"),
                                                 QStringLiteral("  WITH UR ")),
               QStringLiteral("select 1 -- c\n  WITH UR "));
     EXPECT_EQ(
-        platform::odbc::appendToStatement(QStringLiteral("select 1"), QStringLiteral("  WITH UR ")),
+        platform::sql::appendToStatement(QStringLiteral("select 1"), QStringLiteral("  WITH UR ")),
         QStringLiteral("select 1  WITH UR "));
 }

@@ -1,4 +1,5 @@
 #include "platform/odbc/transaction.h"
+#include "platform/odbc/wide.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>
@@ -124,4 +125,47 @@ TEST(ConnectionSlot, StatementsLoseTheirDb2IsolationClauseOnlyOffDb2) {
               QStringLiteral("a WITH UR"));
     EXPECT_EQ(slot->statementFor(QStringLiteral("select * from t WITH UR where 1 = 1")),
               QStringLiteral("select * from t WITH UR where 1 = 1"));
+}
+
+TEST(ConnectionSlot, ErrorsKeepTheirRecordsAndTellAFailureACancelAndALostConnectionApart) {
+    using platform::odbc::Error;
+    using platform::odbc::Statement;
+    auto slot = slotFor(sampleDsn(), sampleUser(), samplePassword());
+    auto observer = slotFor(sampleDsn(), sampleUser(), samplePassword());
+    ASSERT_TRUE(slot->isConnected() && observer->isConnected());
+    const auto run = [](const std::shared_ptr<platform::odbc::Connection>& connection,
+                        const QString& sql) {
+        Error error;
+        const Statement stmt = Statement::allocate(connection, error);
+        if (!stmt)
+            return error;
+        return stmt.error(
+            SQLExecDirectW(stmt.get(), platform::odbc::wide(sql), platform::odbc::wideLength(sql)));
+    };
+
+    const Error missing = run(slot->connection(), QStringLiteral("select * from no_such_table"));
+    EXPECT_TRUE(missing.failed());
+    EXPECT_EQ(missing.sqlState(), QStringLiteral("42P01"));
+    EXPECT_FALSE(missing.cancelled());
+    EXPECT_FALSE(missing.connectionLost());
+    EXPECT_TRUE(missing.text().contains(QStringLiteral("SQLSTATE = 42P01")));
+    EXPECT_EQ(missing.explained(), missing.text());
+    slot->Rollback();
+
+    EXPECT_FALSE(run(slot->connection(), QStringLiteral("set statement_timeout = 100")));
+    const Error cancelled = run(slot->connection(), QStringLiteral("select pg_sleep(5)"));
+    EXPECT_TRUE(cancelled.cancelled()) << cancelled.text().toStdString();
+    EXPECT_FALSE(cancelled.connectionLost());
+    slot->Rollback();
+
+    // Whoever holds the connection keeps it usable after the slot is gone; a session ended by
+    // the server is told as such.
+    const std::shared_ptr<platform::odbc::Connection> held = slot->connection();
+    const QString pid = queryValue(*slot, QStringLiteral("select pg_backend_pid()"));
+    slot.reset();
+    queryValue(*observer, QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+    const Error lost = run(held, QStringLiteral("select 1"));
+    EXPECT_TRUE(lost.failed());
+    EXPECT_TRUE(lost.connectionLost()) << lost.text().toStdString();
+    EXPECT_TRUE(lost.explained().startsWith(platform::odbc::lostConnectionText()));
 }

@@ -192,9 +192,9 @@ long DataWindow::reportRetrievalEnd(const RetrievalOutcome& outcome) {
                                   "rows read so far are kept.")
                        .arg(kept),
                    Icon::Exclamation);
-    } else if (!outcome.error.isEmpty()) {
+    } else if (outcome.error) {
         showDatabaseError(QStringLiteral("Retrieve failed after %1 rows.").arg(result),
-                          outcome.error);
+                          outcome.error.text());
         // A column that would outgrow 4 GiB stops the retrieval; any other error fails it.
         if (!outcome.overflow)
             result = -1;

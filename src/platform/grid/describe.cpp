@@ -3,9 +3,9 @@
 #include "platform/grid/syntax.h"
 #include "platform/odbc/diagnostics.h"
 #include "platform/odbc/handles.h"
-#include "platform/odbc/sql_text.h"
 #include "platform/odbc/transaction.h"
 #include "platform/odbc/wide.h"
+#include "platform/sql/sql_text.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -20,12 +20,6 @@
 namespace platform::grid {
 
 namespace {
-
-QString driverText(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle) {
-    const auto records = odbc::diagnostics(handleType, handle);
-    return records.empty() ? QStringLiteral("ODBC call failed with return code %1.").arg(rc)
-                           : odbc::formatDiagnostics(records);
-}
 
 QString stringAttribute(SQLHSTMT stmt, SQLUSMALLINT column, SQLUSMALLINT field) {
     SQLWCHAR buffer[512] = {};
@@ -112,7 +106,7 @@ std::vector<CatalogTable> catalogColumns(SQLHDBC dbc, SchemaSearch search, const
     return found;
 }
 
-QString folded(const odbc::NamePart& part, SQLUSMALLINT identifierCase) {
+QString folded(const sql::NamePart& part, SQLUSMALLINT identifierCase) {
     if (part.quoted)
         return part.text;
     if (identifierCase == SQL_IC_UPPER)
@@ -124,14 +118,14 @@ QString folded(const odbc::NamePart& part, SQLUSMALLINT identifierCase) {
 
 // The table that the statement's FROM clause names, looked up in the catalog.
 std::optional<CatalogTable> tableOfStatement(Transaction& slot, const QString& select) {
-    const std::vector<odbc::NamePart> parts = odbc::nameParts(odbc::singleTableOfSelect(select));
+    const std::vector<sql::NamePart> parts = sql::nameParts(sql::singleTableOfSelect(select));
     if (parts.empty() || parts.size() > 3)
         return std::nullopt;
     SQLUSMALLINT identifierCase = 0;
     SQLGetInfoW(slot.handle(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof(identifierCase),
                 nullptr);
-    const odbc::NamePart& tablePart = parts.back();
-    const odbc::NamePart* schemaPart = parts.size() >= 2 ? &parts[parts.size() - 2] : nullptr;
+    const sql::NamePart& tablePart = parts.back();
+    const sql::NamePart* schemaPart = parts.size() >= 2 ? &parts[parts.size() - 2] : nullptr;
 
     // The server's own folding of unquoted names first, then the names as written.
     for (const SQLUSMALLINT fold : {identifierCase, static_cast<SQLUSMALLINT>(SQL_IC_SENSITIVE)}) {
@@ -272,72 +266,35 @@ void resolveUpdateTable(Transaction& slot, GridDefinition& definition,
     }
 }
 
-GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors) {
-    errors.clear();
-    if (!slot.isConnected()) {
-        errors = slot.name().isEmpty()
-                     ? QStringLiteral("The transaction is not connected.")
-                     : QStringLiteral("Transaction %1 is not connected.").arg(slot.name());
-        return {};
-    }
-    // Describing reads the catalog and prepares the statement, which takes locks on the server
-    // (preparing an UPDATE takes its table's row-exclusive lock on PostgreSQL): whatever the
-    // outcome, the unit of work it opened ends with it, unless other work keeps it open.
-    const auto endRead = qScopeGuard([&slot] { slot.endReadWork(); });
-    odbc::StatementHandle stmt;
-    SQLRETURN rc = odbc::StatementHandle::allocate(slot.handle(), stmt);
-    if (!SQL_SUCCEEDED(rc)) {
-        errors = driverText(rc, SQL_HANDLE_DBC, slot.handle());
-        return {};
-    }
-    const QString text = slot.statementFor(sql);
-    if (text.trimmed().isEmpty()) {
-        errors = QStringLiteral("The statement returns no columns.");
-        return {};
-    }
-    // A driver may run statements joined by ";" one after another when the grid executes the
-    // text, though describing shows only the first: such a text is refused here, unexecuted.
-    if (odbc::holdsSeveralStatements(text)) {
-        errors = QStringLiteral("The text holds more than one statement; retrieve one query.");
-        return {};
-    }
-    SQLSMALLINT count = 0;
-    const auto prepare = [&](SQLHSTMT handle) {
-        SQLRETURN result = SQLPrepareW(handle, odbc::wide(text), odbc::wideLength(text));
-        if (SQL_SUCCEEDED(result))
-            result = SQLNumResultCols(handle, &count);
-        return result;
-    };
-    rc = prepare(stmt.get());
-    if (!SQL_SUCCEEDED(rc)) {
-        errors = odbc::statementFailureText(stmt.get(), slot.handle());
-        // After the session was ended, a statement may fail with a text of the driver's own
-        // that does not say so (psqlODBC: "No query has been executed with that handle"), and
-        // the driver may not know yet that the connection is gone. A catalog call that cannot
-        // fail on a working connection (the tables of a name nobody uses) asks the server
-        // again: when it fails too, the connection is what failed.
-        const auto records = odbc::diagnostics(SQL_HANDLE_STMT, stmt.get());
-        const bool driverOwn = records.empty() || records.front().sqlState == u"HY000";
-        odbc::StatementHandle probe;
-        if (driverOwn && !odbc::connectionLost(slot.handle(), records) &&
-            SQL_SUCCEEDED(odbc::StatementHandle::allocate(slot.handle(), probe))) {
-            static const QString none = QStringLiteral("dorvane_no_such_table");
-            if (!SQL_SUCCEEDED(SQLTablesW(probe.get(), nullptr, 0, nullptr, 0, odbc::wide(none),
-                                          odbc::wideLength(none), nullptr, 0)))
-                errors = odbc::lostConnectionText() + u'\n' +
-                         odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, probe.get()));
-        }
-        return {};
-    }
-    if (count <= 0) {
-        errors = QStringLiteral("The statement returns no columns.");
-        return {};
-    }
+namespace {
 
-    GridDefinition definition;
-    definition.select = sql;
-    QStringList labels;
-    std::vector<ColumnOrigin> origins;
+// Why preparing the statement failed. After the session was ended, a statement may fail with a
+// text of the driver's own that does not say so (psqlODBC: "No query has been executed with that
+// handle"), and the driver may not know yet that the connection is gone. A catalog call that
+// cannot fail on a working connection (the tables of a name nobody uses) asks the server again:
+// when it fails too, the connection is what failed.
+QString prepareFailure(const std::shared_ptr<odbc::Connection>& connection,
+                       const odbc::Statement& stmt, SQLRETURN rc) {
+    const odbc::Error error = stmt.error(rc);
+    const bool driverOwn = error.records().empty() || error.sqlState() == u"HY000";
+    if (!driverOwn || error.connectionLost())
+        return error.explained();
+    odbc::Error ignored;
+    const odbc::Statement probe = odbc::Statement::allocate(connection, ignored);
+    if (!probe)
+        return error.explained();
+    static const QString none = QStringLiteral("dorvane_no_such_table");
+    const SQLRETURN probed = SQLTablesW(probe.get(), nullptr, 0, nullptr, 0, odbc::wide(none),
+                                        odbc::wideLength(none), nullptr, 0);
+    if (SQL_SUCCEEDED(probed))
+        return error.explained();
+    return odbc::lostConnectionText() + u'\n' + probe.error(probed).text();
+}
+
+// The columns of the prepared statement `stmt`, which has `count` of them, with where each comes
+// from. False, with `errors`, when the driver cannot describe one.
+bool describeColumns(const odbc::Statement& stmt, SQLSMALLINT count, GridDefinition& definition,
+                     QStringList& labels, std::vector<ColumnOrigin>& origins, QString& errors) {
     for (SQLUSMALLINT col = 1; col <= static_cast<SQLUSMALLINT>(count); ++col) {
         std::vector<SQLWCHAR> name(256);
         SQLSMALLINT nameLength = 0;
@@ -345,6 +302,7 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
         SQLULEN size = 0;
         SQLSMALLINT decimals = 0;
         SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
+        SQLRETURN rc = SQL_SUCCESS;
         for (;;) {
             rc =
                 SQLDescribeColW(stmt.get(), col, name.data(), static_cast<SQLSMALLINT>(name.size()),
@@ -354,8 +312,8 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
             name.resize(static_cast<std::size_t>(nameLength) + 1);
         }
         if (!SQL_SUCCEEDED(rc)) {
-            errors = driverText(rc, SQL_HANDLE_STMT, stmt.get());
-            return {};
+            errors = stmt.error(rc).text();
+            return false;
         }
         ColumnInfo column;
         column.label = odbc::fromWide(name.data(), nameLength);
@@ -372,8 +330,59 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
                            stringAttribute(stmt.get(), col, SQL_DESC_BASE_TABLE_NAME),
                            stringAttribute(stmt.get(), col, SQL_DESC_BASE_COLUMN_NAME)});
     }
-    stmt.reset();
+    return true;
+}
 
+} // namespace
+
+GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors) {
+    errors.clear();
+    if (!slot.isConnected()) {
+        errors = slot.name().isEmpty()
+                     ? QStringLiteral("The transaction is not connected.")
+                     : QStringLiteral("Transaction %1 is not connected.").arg(slot.name());
+        return {};
+    }
+    // Describing reads the catalog and prepares the statement, which takes locks on the server
+    // (preparing an UPDATE takes its table's row-exclusive lock on PostgreSQL): whatever the
+    // outcome, the unit of work it opened ends with it, unless other work keeps it open.
+    const auto endRead = qScopeGuard([&slot] { slot.endReadWork(); });
+    odbc::Error error;
+    odbc::Statement stmt = odbc::Statement::allocate(slot.connection(), error);
+    if (!stmt) {
+        errors = error.text();
+        return {};
+    }
+    const QString text = slot.statementFor(sql);
+    if (text.trimmed().isEmpty()) {
+        errors = QStringLiteral("The statement returns no columns.");
+        return {};
+    }
+    // A driver may run statements joined by ";" one after another when the grid executes the
+    // text, though describing shows only the first: such a text is refused here, unexecuted.
+    if (sql::holdsSeveralStatements(text)) {
+        errors = QStringLiteral("The text holds more than one statement; retrieve one query.");
+        return {};
+    }
+    SQLSMALLINT count = 0;
+    SQLRETURN rc = SQLPrepareW(stmt.get(), odbc::wide(text), odbc::wideLength(text));
+    if (SQL_SUCCEEDED(rc))
+        rc = SQLNumResultCols(stmt.get(), &count);
+    if (!SQL_SUCCEEDED(rc)) {
+        errors = prepareFailure(slot.connection(), stmt, rc);
+        return {};
+    }
+    if (count <= 0) {
+        errors = QStringLiteral("The statement returns no columns.");
+        return {};
+    }
+    GridDefinition definition;
+    definition.select = sql;
+    QStringList labels;
+    std::vector<ColumnOrigin> origins;
+    if (!describeColumns(stmt, count, definition, labels, origins, errors))
+        return {};
+    stmt.reset();
     const std::vector<QString> names = columnNames(labels);
     for (std::size_t i = 0; i < names.size(); ++i)
         definition.columns[i].name = names[i];

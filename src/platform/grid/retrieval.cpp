@@ -1,6 +1,6 @@
 #include "platform/grid/retrieval.h"
 
-#include "platform/odbc/diagnostics.h"
+#include "platform/odbc/connection.h"
 #include "platform/odbc/handles.h"
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
@@ -47,19 +47,19 @@ QString truncatedIndicatorText() {
 
 } // namespace
 
-Retrieval::Retrieval(SQLHDBC connection, QString statement, std::size_t columns, bool utf8Char,
-                     std::function<void()> wake)
-    : connection_(connection), statement_(std::move(statement)), columns_(columns),
-      resultColumns_(columns), utf8Char_(utf8Char), wake_(std::move(wake)) {
+Retrieval::Retrieval(std::shared_ptr<odbc::Connection> connection, QString statement,
+                     std::size_t columns, std::function<void()> wake)
+    : connection_(std::move(connection)), statement_(std::move(statement)), columns_(columns),
+      resultColumns_(columns), utf8Char_(connection_->charDataIsUtf8()), wake_(std::move(wake)) {
     for (std::size_t i = 0; i < columns_; ++i)
         resultColumns_[i] = static_cast<SQLUSMALLINT>(i + 1);
 }
 
-Retrieval::Retrieval(SQLHDBC connection, TableCatalog catalog, bool utf8Char,
+Retrieval::Retrieval(std::shared_ptr<odbc::Connection> connection, TableCatalog catalog,
                      std::function<void()> wake)
-    : connection_(connection), tableCatalog_(true), columns_(catalog.resultColumns.size()),
-      resultColumns_(std::move(catalog.resultColumns)), utf8Char_(utf8Char),
-      wake_(std::move(wake)) {}
+    : connection_(std::move(connection)), tableCatalog_(true),
+      columns_(catalog.resultColumns.size()), resultColumns_(std::move(catalog.resultColumns)),
+      utf8Char_(connection_->charDataIsUtf8()), wake_(std::move(wake)) {}
 
 Retrieval::~Retrieval() {
     stop();
@@ -150,7 +150,7 @@ bool Retrieval::done() const {
     return finished_ && batches_.empty();
 }
 
-QString Retrieval::errorText() const {
+odbc::Error Retrieval::error() const {
     std::lock_guard lock(mutex_);
     return error_;
 }
@@ -160,20 +160,21 @@ bool Retrieval::outOfMemory() const {
     return outOfMemory_;
 }
 
-void Retrieval::fail(const QString& text) {
+void Retrieval::fail(odbc::Error error) {
+    // A statement cancelled because the user stopped it is no error.
+    if (stop_ && error.cancelled())
+        return;
     std::lock_guard lock(mutex_);
-    if (error_.isEmpty())
-        error_ = text;
+    if (!error_)
+        error_ = std::move(error);
+}
+
+void Retrieval::fail(const QString& text) {
+    fail(odbc::Error::withText(text));
 }
 
 void Retrieval::fail(SQLSMALLINT handleType, SQLHANDLE handle) {
-    const auto records = odbc::diagnostics(handleType, handle);
-    // A statement cancelled because the user stopped it is no error.
-    if (stop_ && !records.empty() &&
-        (records.front().sqlState == u"HY008" || records.front().sqlState == u"57014"))
-        return;
-    fail(records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
-                         : odbc::formatDiagnostics(records));
+    fail(odbc::Error::fromHandle(SQL_ERROR, handleType, handle, connection_->handle()));
 }
 
 bool Retrieval::deliver(std::unique_ptr<RowStore> batch) {
@@ -189,12 +190,14 @@ bool Retrieval::deliver(std::unique_ptr<RowStore> batch) {
 }
 
 void Retrieval::run() {
-    StatementHandle stmt;
+    odbc::Statement stmt;
     // Memory that runs out (for a batch, the driver's buffers, a value) ends the work as a stop
     // does; the batch being filled goes, what was delivered stays.
     try {
-        if (!SQL_SUCCEEDED(StatementHandle::allocate(connection_, stmt)))
-            fail(SQL_HANDLE_DBC, connection_);
+        odbc::Error error;
+        stmt = odbc::Statement::allocate(connection_, error);
+        if (!stmt)
+            fail(std::move(error));
         else
             runStatement(stmt.get());
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 
 #include "platform/grid/column.h"
 #include "platform/grid/rowstore.h"
+#include "platform/odbc/error.h"
 
 #include <QString>
 #include <atomic>
@@ -14,6 +15,10 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+namespace platform::odbc {
+class Connection;
+}
 
 namespace platform::grid {
 
@@ -31,11 +36,12 @@ public:
     };
 
     // `wake` is called on the worker thread whenever a batch is ready or the work has ended.
-    // With `utf8Char` the driver's SQL_C_CHAR data is UTF-8 and text is bound as such.
-    Retrieval(SQLHDBC connection, QString statement, std::size_t columns, bool utf8Char,
+    // The retrieval holds the connection until it goes.
+    Retrieval(std::shared_ptr<odbc::Connection> connection, QString statement, std::size_t columns,
               std::function<void()> wake);
     // Reads the table catalog into a grid of catalog.resultColumns.size() columns.
-    Retrieval(SQLHDBC connection, TableCatalog catalog, bool utf8Char, std::function<void()> wake);
+    Retrieval(std::shared_ptr<odbc::Connection> connection, TableCatalog catalog,
+              std::function<void()> wake);
     ~Retrieval();
     Retrieval(const Retrieval&) = delete;
     Retrieval& operator=(const Retrieval&) = delete;
@@ -75,8 +81,8 @@ public:
     bool batchWaiting() const;
     // True once the worker has ended and every batch has been taken.
     bool done() const;
-    // The error that ended the work (empty when it ended normally or was stopped).
-    QString errorText() const;
+    // The error that ended the work (none when it ended normally or was stopped).
+    odbc::Error error() const;
     // True when the work ended because memory ran out; the batches delivered before stay.
     bool outOfMemory() const;
     bool stopped() const { return stop_.load(); }
@@ -99,10 +105,11 @@ private:
     bool deliver(std::unique_ptr<RowStore> batch);
     // An empty batch: one given back, or a new one while there are not enough of them yet.
     std::unique_ptr<RowStore> emptyBatch();
+    void fail(odbc::Error error);
     void fail(SQLSMALLINT handleType, SQLHANDLE handle);
     void fail(const QString& text);
 
-    SQLHDBC connection_;
+    std::shared_ptr<odbc::Connection> connection_;
     QString statement_;
     bool tableCatalog_ = false;
     std::size_t columns_;
@@ -123,7 +130,7 @@ private:
     std::vector<std::unique_ptr<RowStore>> spare_; // given back, to be filled again
     bool finished_ = false;
     bool outOfMemory_ = false;
-    QString error_;
+    odbc::Error error_;
     SQLHSTMT executing_ = nullptr; // the statement while the server executes it
 };
 

@@ -21,16 +21,14 @@ RetrievalSession::RetrievalSession(GridModel& model, RetrievalRequest request,
     auto wake = [this] {
         wakeUp();
     };
-    Transaction& slot = *request_.slot;
+    const std::shared_ptr<odbc::Connection>& connection = request_.slot->connection();
     if (request_.tableCatalog) {
-        retrieval_ = std::make_unique<Retrieval>(slot.handle(),
-                                                 Retrieval::TableCatalog{*request_.tableCatalog},
-                                                 slot.charDataIsUtf8(), std::move(wake));
+        retrieval_ = std::make_unique<Retrieval>(
+            connection, Retrieval::TableCatalog{*request_.tableCatalog}, std::move(wake));
     } else {
-        retrieval_ =
-            std::make_unique<Retrieval>(slot.handle(), request_.statement,
-                                        static_cast<std::size_t>(model_.rows().columnCount()),
-                                        slot.charDataIsUtf8(), std::move(wake));
+        retrieval_ = std::make_unique<Retrieval>(
+            connection, request_.statement, static_cast<std::size_t>(model_.rows().columnCount()),
+            std::move(wake));
     }
 }
 
@@ -63,10 +61,11 @@ RetrievalOutcome RetrievalSession::finish() {
     if (retrieval_->outOfMemory() && outcome_.memoryStop == RetrievalOutcome::MemoryStop::None)
         outcome_.memoryStop = RetrievalOutcome::MemoryStop::OutOfMemory;
     if (outcome_.overflow)
-        outcome_.error = QStringLiteral("The result is too large: a column holds more than 4 GiB "
-                                        "of text. The rows read so far are kept.");
+        outcome_.error = odbc::Error::withText(
+            QStringLiteral("The result is too large: a column holds more than 4 GiB of text. The "
+                           "rows read so far are kept."));
     else
-        outcome_.error = retrieval_->errorText();
+        outcome_.error = retrieval_->error();
     retrieval_.reset();
     claim_.release();
     // Reading holds no locks once it is done.

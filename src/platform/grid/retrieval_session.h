@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/odbc/error.h"
 #include "platform/odbc/transaction.h"
 
 #include <QElapsedTimer>
@@ -40,9 +41,9 @@ struct RetrievalRequest {
 struct RetrievalOutcome {
     // When it stopped reading rows, before anything was shown about them.
     Instant ended;
-    // The driver's error, or why the grid stopped it; empty when it ended normally or was
+    // The driver's error, or why the grid stopped it; none when it ended normally or was
     // stopped by the user.
-    QString error;
+    odbc::Error error;
     // A column would have outgrown 4 GiB: the rows read before stay.
     bool overflow = false;
     // Memory stopped it: the rows reached the memory limit (`memoryLimit`), or memory ran out.

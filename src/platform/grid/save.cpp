@@ -62,30 +62,30 @@ saveStatements(const GridData& data, const std::vector<GridData::Change>& change
     return statements;
 }
 
-SaveOutcome runSaveStatements(SQLHDBC connection, const GridDefinition& definition,
+SaveOutcome runSaveStatements(const std::shared_ptr<odbc::Connection>& connection,
+                              const GridDefinition& definition,
                               const std::vector<SaveStatement>& statements) {
     SaveOutcome outcome;
     for (std::size_t i = 0; i < statements.size(); ++i) {
         SQLLEN touched = 0;
-        QString error;
+        odbc::Error error;
         if (!runBound(connection, definition, statements[i].statement, touched, error) ||
             touched != 1) {
             outcome.failed = i;
             outcome.touched = touched;
-            outcome.error = error;
+            outcome.error = std::move(error);
             return outcome;
         }
     }
     return outcome;
 }
 
-odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definition,
-                               const BoundStatement& statement, SQLLEN& rowCount, QString& error) {
-    odbc::StatementHandle stmt;
-    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(connection, stmt))) {
-        error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_DBC, connection));
+odbc::Statement runBound(const std::shared_ptr<odbc::Connection>& connection,
+                         const GridDefinition& definition, const BoundStatement& statement,
+                         SQLLEN& rowCount, odbc::Error& error) {
+    odbc::Statement stmt = odbc::Statement::allocate(connection, error);
+    if (!stmt)
         return {};
-    }
     std::vector<SQLLEN> indicators(statement.parameters.size(), 0);
     for (std::size_t i = 0; i < statement.parameters.size(); ++i) {
         const BoundValue& p = statement.parameters[i];
@@ -98,14 +98,14 @@ odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definit
             column.sqlType, size, static_cast<SQLSMALLINT>(column.decimals),
             p.value ? odbc::wide(*p.value) : nullptr, p.value ? indicators[i] : 0, &indicators[i]);
         if (!SQL_SUCCEEDED(rc)) {
-            error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
+            error = stmt.error(rc);
             return {};
         }
     }
     const SQLRETURN rc =
         SQLExecDirectW(stmt.get(), odbc::wide(statement.sql), odbc::wideLength(statement.sql));
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-        error = odbc::formatDiagnostics(odbc::diagnostics(SQL_HANDLE_STMT, stmt.get()));
+        error = stmt.error(rc);
         return {};
     }
     // The values were read at execute; the buffers go away with this function.

@@ -4,7 +4,8 @@
 
 #include "platform/grid/griddata.h"
 #include "platform/grid/update_sql.h"
-#include "platform/odbc/handles.h"
+#include "platform/odbc/connection.h"
+#include "platform/odbc/error.h"
 
 #include <QString>
 #include <cstddef>
@@ -37,19 +38,21 @@ struct SaveOutcome {
     std::size_t failed = kAllDone;
     // The rows that statement changed.
     SQLLEN touched = 0;
-    // The driver's text when the statement failed; empty when it ran.
-    QString error;
+    // Why the statement failed; none when it ran.
+    odbc::Error error;
 };
 
 // Runs `statements` in turn on `connection` (each as runBound() does) up to the first that
 // fails or changes a number of rows other than one. COMMIT or ROLLBACK is the caller's.
-SaveOutcome runSaveStatements(SQLHDBC connection, const GridDefinition& definition,
+SaveOutcome runSaveStatements(const std::shared_ptr<odbc::Connection>& connection,
+                              const GridDefinition& definition,
                               const std::vector<SaveStatement>& statements);
 
 // Runs one statement with its values bound as text, each converted by the driver to its
 // column's type; NULL is bound as NULL. Returns the statement, open on its result, or an empty
-// handle with `error` set.
-odbc::StatementHandle runBound(SQLHDBC connection, const GridDefinition& definition,
-                               const BoundStatement& statement, SQLLEN& rowCount, QString& error);
+// one with `error` set.
+odbc::Statement runBound(const std::shared_ptr<odbc::Connection>& connection,
+                         const GridDefinition& definition, const BoundStatement& statement,
+                         SQLLEN& rowCount, odbc::Error& error);
 
 } // namespace platform::grid

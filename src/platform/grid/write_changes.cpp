@@ -2,7 +2,7 @@
 
 #include "platform/grid/save.h"
 #include "platform/grid/update_sql.h"
-#include "platform/odbc/handles.h"
+#include "platform/odbc/connection.h"
 #include "platform/odbc/transaction.h"
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
@@ -59,15 +59,16 @@ std::vector<int> comparedColumns(const GridData& rows, const SaveStatement& fail
 
 // Why `failed`, an UPDATE or DELETE, changed no row: the row, read again by its key, is gone,
 // or a cell it compared holds another value now than when it was read.
-QString conflictText(SQLHDBC connection, const GridData& rows, const SaveStatement& failed) {
+QString conflictText(const std::shared_ptr<odbc::Connection>& connection, const GridData& rows,
+                     const SaveStatement& failed) {
     const GridDefinition& def = rows.definition();
     const std::uint32_t row = failed.change.storeRow;
     const QString rowText = QString::number(failed.change.row + 1);
     const std::vector<int> keys = keyColumns(def);
     const std::vector<int> columns = comparedColumns(rows, failed);
     SQLLEN ignored = 0;
-    QString error;
-    odbc::StatementHandle stmt = runBound(
+    odbc::Error error;
+    odbc::Statement stmt = runBound(
         connection, def, selectRowStatement(def, columns, keyValues(rows, keys, row, false)),
         ignored, error);
     const SQLRETURN fetched = stmt ? SQLFetch(stmt.get()) : SQL_ERROR;
@@ -110,7 +111,8 @@ QString refusal(const Transaction* slot, const GridDefinition& def) {
 // New rows whose whole key the user typed are read back after the update, so that the grid
 // shows what the database made of them (defaults, triggers, conversions). A row that cannot be
 // read back keeps what it shows: it is saved either way.
-std::vector<SavedCell> readBackNewRows(SQLHDBC connection, const GridData& rows,
+std::vector<SavedCell> readBackNewRows(const std::shared_ptr<odbc::Connection>& connection,
+                                       const GridData& rows,
                                        const std::vector<SaveStatement>& written) {
     const GridDefinition& def = rows.definition();
     const std::vector<int> keys = keyColumns(def);
@@ -126,8 +128,8 @@ std::vector<SavedCell> readBackNewRows(SQLHDBC connection, const GridData& rows,
             continue;
         const auto [select, columns] = readBackStatement(def, key);
         SQLLEN ignored = 0;
-        QString error;
-        odbc::StatementHandle stmt = runBound(connection, def, select, ignored, error);
+        odbc::Error error;
+        odbc::Statement stmt = runBound(connection, def, select, ignored, error);
         if (!stmt || !SQL_SUCCEEDED(SQLFetch(stmt.get())))
             continue;
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -158,15 +160,15 @@ WriteResult writeChanges(Transaction* slot, const GridData& rows) {
     // From the first statement on, the unit of work holds writing that only COMMIT or ROLLBACK
     // may end.
     slot->wrote();
-    const SaveOutcome outcome = runSaveStatements(slot->handle(), def, statements);
+    const SaveOutcome outcome = runSaveStatements(slot->connection(), def, statements);
     if (outcome.failed != SaveOutcome::kAllDone) {
         const SaveStatement& failed = statements[outcome.failed];
         const QString withStatement = QStringLiteral("Update failed:\n") + failed.statement.sql;
-        if (!outcome.error.isEmpty()) {
+        if (outcome.error) {
             result.context = withStatement;
-            result.error = outcome.error;
+            result.error = outcome.error.text();
         } else if (outcome.touched == 0 && failed.change.kind != GridData::Change::Insert) {
-            result.error = conflictText(slot->handle(), rows, failed);
+            result.error = conflictText(slot->connection(), rows, failed);
         } else {
             result.context = withStatement;
             result.error = QStringLiteral("The statement changed %1 rows instead of one.")
@@ -175,7 +177,7 @@ WriteResult writeChanges(Transaction* slot, const GridData& rows) {
         return result;
     }
     result.outcome = WriteResult::Written;
-    result.saved = readBackNewRows(slot->handle(), rows, statements);
+    result.saved = readBackNewRows(slot->connection(), rows, statements);
     return result;
 }
 

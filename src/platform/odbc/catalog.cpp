@@ -1,5 +1,6 @@
 #include "platform/odbc/catalog.h"
 
+#include "platform/odbc/connection.h"
 #include "platform/odbc/handles.h"
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
@@ -96,10 +97,10 @@ Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel) {
     return catalog;
 }
 
-CatalogLoader::CatalogLoader(SQLHDBC connection, QObject* parent)
-    : QObject(parent), connection_(connection) {
+CatalogLoader::CatalogLoader(std::shared_ptr<Connection> connection, QObject* parent)
+    : QObject(parent), connection_(std::move(connection)) {
     worker_ = std::thread([this] {
-        auto catalog = std::make_shared<const Catalog>(readCatalog(connection_, cancel_));
+        auto catalog = std::make_shared<const Catalog>(readCatalog(connection_->handle(), cancel_));
         {
             const std::lock_guard lock(mutex_);
             catalog_ = std::move(catalog); // what could be read; nothing is offered otherwise
@@ -116,44 +117,6 @@ void CatalogLoader::stop() {
     cancel_.cancel();
     if (worker_.joinable())
         worker_.join();
-}
-
-namespace {
-
-// On the user-interface thread only.
-std::map<SQLHDBC, std::weak_ptr<CatalogLoader>>& loaders() {
-    static std::map<SQLHDBC, std::weak_ptr<CatalogLoader>> shared;
-    return shared;
-}
-
-} // namespace
-
-std::shared_ptr<CatalogLoader> sharedCatalog(SQLHDBC connection) {
-    std::weak_ptr<CatalogLoader>& entry = loaders()[connection];
-    std::shared_ptr<CatalogLoader> loader = entry.lock();
-    if (!loader) {
-        loader = std::make_shared<CatalogLoader>(connection);
-        entry = loader;
-    }
-    return loader;
-}
-
-bool catalogReadRunning(SQLHDBC connection) {
-    const auto found = loaders().find(connection);
-    if (found == loaders().end())
-        return false;
-    const std::shared_ptr<CatalogLoader> loader = found->second.lock();
-    return loader && !loader->isReady();
-}
-
-void stopCatalogReads(SQLHDBC connection) {
-    const auto found = loaders().find(connection);
-    if (found == loaders().end())
-        return;
-    if (const std::shared_ptr<CatalogLoader> loader = found->second.lock())
-        loader->stop();
-    // A later connection may get the same handle: it reads its own catalog.
-    loaders().erase(found);
 }
 
 void CatalogLoader::finished() {

@@ -40,18 +40,21 @@ private:
 // cancelled, returns what was read (possibly nothing).
 Catalog readCatalog(SQLHDBC connection, CatalogCancel& cancel);
 
+class Connection;
+
 // Reads a connection's catalog on a thread of its own, so that nobody waits for it; `ready` is
 // emitted on the owner's thread once it has been read (or could not be). Going away, or stop(),
-// cancels a read still running and waits for it.
+// cancels a read still running and waits for it. It holds the connection meanwhile; get one
+// through Connection::catalog().
 class CatalogLoader final : public QObject {
     Q_OBJECT
 public:
-    explicit CatalogLoader(SQLHDBC connection, QObject* parent = nullptr);
+    explicit CatalogLoader(std::shared_ptr<Connection> connection, QObject* parent = nullptr);
     ~CatalogLoader() override;
     CatalogLoader(const CatalogLoader&) = delete;
     CatalogLoader& operator=(const CatalogLoader&) = delete;
 
-    SQLHDBC connection() const { return connection_; }
+    Connection& connection() const { return *connection_; }
     // Cancels a read still running and waits for it to end; what was read stays.
     void stop();
     bool isReady() const;
@@ -64,23 +67,12 @@ Q_SIGNALS:
 private:
     Q_INVOKABLE void finished();
 
-    SQLHDBC connection_;
+    std::shared_ptr<Connection> connection_;
     CatalogCancel cancel_;
     mutable std::mutex mutex_;
     std::shared_ptr<const Catalog> catalog_;
     bool ready_ = false;
     std::thread worker_;
 };
-
-// The catalog loader of a connection, shared by everyone who asks for that connection's
-// catalog while one of them holds it; started when nobody does.
-std::shared_ptr<CatalogLoader> sharedCatalog(SQLHDBC connection);
-
-// True while a catalog read runs on `connection`.
-bool catalogReadRunning(SQLHDBC connection);
-
-// Stops the catalog reads running on `connection`, before the connection ends its transaction
-// or goes (Transaction::Disconnect calls it): a read must never run on a freed connection.
-void stopCatalogReads(SQLHDBC connection);
 
 } // namespace platform::odbc

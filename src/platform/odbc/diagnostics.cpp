@@ -58,15 +58,6 @@ bool connectionLost(SQLHDBC connection, const std::vector<DiagRecord>& records) 
            dead == SQL_CD_TRUE;
 }
 
-QString statementFailureText(SQLHSTMT statement, SQLHDBC connection) {
-    const auto records = diagnostics(SQL_HANDLE_STMT, statement);
-    QString text = records.empty() ? QStringLiteral("The ODBC call failed without diagnostics.")
-                                   : formatDiagnostics(records);
-    if (connectionLost(connection, records))
-        text.prepend(lostConnectionText() + u'\n');
-    return text;
-}
-
 QString lostConnectionText() {
     return QStringLiteral("The connection to the database is lost: use New Connection to log on "
                           "again.");

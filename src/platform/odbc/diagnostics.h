@@ -25,8 +25,4 @@ bool connectionLost(SQLHDBC connection, const std::vector<DiagRecord>& records);
 // What the user is told when the connection is lost.
 QString lostConnectionText();
 
-// The diagnostics of a failed statement, one a line as formatDiagnostics writes them; led by a
-// sentence saying so when the connection is gone, which the driver's own text may not say.
-QString statementFailureText(SQLHSTMT statement, SQLHDBC connection);
-
 } // namespace platform::odbc

@@ -9,11 +9,6 @@ namespace platform::odbc {
 // ("DB2/LINUXX8664", "DB2/NT64" ...), Db2 for z/OS ("DB2", "DSN12015") and Db2 for i ("AS").
 bool isDb2DbmsName(const QString& dbmsName);
 
-// Removes a trailing Db2 isolation clause (WITH UR, CS, RS or RR, any case, standing after a
-// blank at the end of the statement, outside string literals, quoted names and comments),
-// together with the blanks around it. Anything else is returned unchanged.
-QString stripIsolationClause(const QString& sql);
-
 // The parts of a connect text "DSN=d;UID=u;PWD=p'". The password is everything after ";PWD="
 // except the one closing apostrophe, so it may hold any character.
 struct ConnectText {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "platform/odbc/diagnostics.h"
-#include "platform/odbc/handles.h"
-#include "platform/odbc/sql_text.h"
+#include "platform/odbc/connection.h"
+#include "platform/odbc/error.h"
+#include "platform/sql/sql_text.h"
 
 #include <QString>
-#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -20,6 +19,9 @@ namespace platform {
 // the driver manager as a connection string. Every operation sets SQLCode: 0 on success, 100 when
 // nothing was found, -1 on error, with SQLDBCode (the native code of the first diagnostic) and
 // SQLErrText (every diagnostic record: SQLSTATE, native code and the driver's text).
+//
+// The connection itself is an odbc::Connection, shared with the retrievals and catalog reads that
+// run on it; the slot is the adapter that fills the status fields the windows read.
 class Transaction {
 public:
     explicit Transaction(QString name = {});
@@ -43,22 +45,21 @@ public:
 
     const QString& name() const { return name_; }
     bool isConnected() const { return static_cast<bool>(connection_); }
-    // SQL_DBMS_NAME of the connected server ("PostgreSQL", "DB2/LINUXX8664" ...).
-    const QString& dbmsName() const { return dbmsName_; }
-    bool isDb2() const;
-    // How the server folds names written without quotes (SQL_IDENTIFIER_CASE; upper case when
-    // the driver does not say).
-    odbc::IdentifierCase identifierCase() const { return identifierCase_; }
-    // The statement as it goes to this server: verbatim for Db2; for any other server without a
-    // trailing Db2 isolation clause.
+    // The open connection, for work that runs on it; null when unconnected.
+    const std::shared_ptr<odbc::Connection>& connection() const { return connection_; }
+    // The connection handle, for statements run on this slot while it lives; SQL_NULL_HANDLE
+    // when unconnected.
+    SQLHDBC handle() const { return connection_ ? connection_->handle() : SQL_NULL_HANDLE; }
+    // What the connected server is (see odbc::Connection); empty or defaults when unconnected.
+    const QString& dbmsName() const;
+    bool isDb2() const { return connection_ && connection_->isDb2(); }
+    sql::IdentifierCase identifierCase() const;
     QString statementFor(const QString& sql) const;
-    // True when the driver hands out character data (SQL_C_CHAR) as UTF-8, so that text can be
-    // read without converting it from UTF-16. Found out once at connect, never assumed for Db2,
-    // whose character data comes in the application's code page.
-    bool charDataIsUtf8() const { return charIsUtf8_; }
-    void setCharDataIsUtf8(bool utf8) { charIsUtf8_ = utf8; }
-    // The connection handle, for statements run on this slot; SQL_NULL_HANDLE when unconnected.
-    SQLHDBC handle() const { return connection_.get(); }
+    bool charDataIsUtf8() const { return connection_ && connection_->charDataIsUtf8(); }
+    void setCharDataIsUtf8(bool utf8) {
+        if (connection_)
+            connection_->setCharDataIsUtf8(utf8);
+    }
 
     // Retrievals that have a statement open on this connection. While there is one, COMMIT,
     // ROLLBACK and DISCONNECT would close its cursor under it: they fail instead (SQLCode -1)
@@ -109,25 +110,21 @@ public:
     const std::vector<QString>* knownPrimaryKey(const QString& table) const;
     void rememberPrimaryKey(const QString& table, std::vector<QString> columns);
 
-    // Records an ODBC result for an operation on `handle`: success clears the error fields.
+    // Records the outcome of an operation: no error clears the status fields.
+    void setResult(const odbc::Error& error);
+    // Records an ODBC result for an operation on `handle`.
     void setResult(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
     void setError(const QString& text);
 
 private:
     void endTransaction(SQLSMALLINT completion);
     bool refuseWhileRetrieving();
-    bool probeCharEncoding();
     void clearResult();
 
     QString name_;
-    QString dbmsName_;
-    bool charIsUtf8_ = false;
-    odbc::IdentifierCase identifierCase_ = odbc::IdentifierCase::Upper;
     int retrievals_ = 0;
     bool pendingWrites_ = false;
-    std::map<QString, std::vector<QString>> primaryKeys_;
-    std::shared_ptr<odbc::EnvironmentHandle> environment_;
-    odbc::ConnectionHandle connection_;
+    std::shared_ptr<odbc::Connection> connection_;
 };
 
 } // namespace platform

@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
-namespace platform::odbc {
+namespace platform::sql {
 
 // The one scanner of SQL text: the FROM-clause analysis below and the isolation clause removal
-// (dialect.h) both read statements through it.
+// (isolation.h) both read statements through it.
 
 // One word, quoted name, string literal or symbol of a statement.
 struct SqlToken {
@@ -61,4 +61,4 @@ struct NamePart {
 // order; none when a quoted name or a comment in it is left open.
 std::vector<NamePart> nameParts(const QString& reference);
 
-} // namespace platform::odbc
+} // namespace platform::sql

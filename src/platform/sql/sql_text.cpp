@@ -1,4 +1,4 @@
-#include "platform/odbc/sql_text.h"
+#include "platform/sql/sql_text.h"
 
 #include <QStringList>
 
@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <optional>
 
-namespace platform::odbc {
+namespace platform::sql {
 
 namespace {
 
@@ -252,4 +252,4 @@ std::vector<NamePart> nameParts(const QString& reference) {
     return parts;
 }
 
-} // namespace platform::odbc
+} // namespace platform::sql
