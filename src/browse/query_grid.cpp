@@ -131,7 +131,7 @@ void QueryGridSheet::cb_retrieve_clicked() {
     st_1->setVisible(false);
     ib_preview = false;
     ib_stop = false;
-    platform::TriggerEvent(this, "ue_retrieve");
+    runCommand(Command::Retrieve);
 }
 
 void QueryGridSheet::cb_stop_clicked() {

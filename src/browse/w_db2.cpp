@@ -84,7 +84,7 @@ void w_db2::dw_tables_clicked(int xpos, int ypos, long row, const platform::grid
     // 9.
     platform::SetMicroHelp(QStringLiteral("Retrieving data, please wait..."));
     // 10.
-    platform::TriggerEvent(this, "ue_retrieve");
+    runCommand(Command::Retrieve);
 }
 
 } // namespace app

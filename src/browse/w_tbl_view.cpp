@@ -253,9 +253,9 @@ void w_tbl_view::ue_sqlpad() {
                                 platform::Arrange::Cascaded, platform::Reference::Global);
 }
 
-bool w_tbl_view::runsWhileBusy(const char* event) const {
+bool w_tbl_view::runsWhileBusy(Command command) const {
     // Neither changes the grids: one opens a workspace, the other reads the column names.
-    return qstrcmp(event, "ue_sqlpad") == 0 || qstrcmp(event, "ue_get_columns") == 0;
+    return command == Command::Sqlpad || command == Command::GetColumns;
 }
 
 void w_tbl_view::ue_get_columns() {

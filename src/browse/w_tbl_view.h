@@ -26,7 +26,8 @@ public:
     ~w_tbl_view() override;
 
     void open() override;
-    bool runsWhileBusy(const char* event) const override;
+    using Sheet::runsWhileBusy;
+    bool runsWhileBusy(Command command) const override;
     QSize sizeHint() const override { return normalSize_; }
 
     // Controls (dw_1, st_preview, st_retrieved, st_1, cb_retrieve and cb_stop are the query
@@ -49,11 +50,11 @@ public:
     QStringList columnList;
 
     Q_INVOKABLE void ue_initialize();
-    Q_INVOKABLE void ue_retrieve();
-    Q_INVOKABLE void ue_save();
-    Q_INVOKABLE void ue_print();
-    Q_INVOKABLE void ue_sqlpad();
-    Q_INVOKABLE void ue_get_columns();
+    Q_INVOKABLE void ue_retrieve() override;
+    Q_INVOKABLE void ue_save() override;
+    Q_INVOKABLE void ue_print() override;
+    Q_INVOKABLE void ue_sqlpad() override;
+    Q_INVOKABLE void ue_get_columns() override;
 
     void cb_rows_clicked();
     void cb_close_clicked();

@@ -50,8 +50,8 @@ QString relatedStatement(const SplitTableName& table, const QString& condition) 
 
 QString columnReference(const QString& dbName, bool foldsToUpper) {
     return platform::sql::quotedIdentifier(dbName, foldsToUpper
-                                                        ? platform::sql::IdentifierCase::Upper
-                                                        : platform::sql::IdentifierCase::Lower);
+                                                       ? platform::sql::IdentifierCase::Upper
+                                                       : platform::sql::IdentifierCase::Lower);
 }
 
 QString databaseColumnName(const platform::grid::GridDefinition& definition,

@@ -49,7 +49,7 @@ public:
     QLabel* relatedLabel(int n) const;
 
     Q_INVOKABLE void ue_initialize();
-    Q_INVOKABLE void ue_print();
+    Q_INVOKABLE void ue_print() override;
 
     // The view has no Save command; the question about unsaved changes saves its grids.
     void saveChanges() override;

@@ -140,7 +140,7 @@ w_tbl_sel::w_tbl_sel() {
 w_tbl_sel::~w_tbl_sel() = default;
 
 bool w_tbl_sel::runsWhileBusy(const char* event) const {
-    return qstrcmp(event, "ue_relate") == 0;
+    return qstrcmp(event, "ue_relate") == 0 || Sheet::runsWhileBusy(event);
 }
 
 void w_tbl_sel::keyPressEvent(QKeyEvent* event) {
@@ -189,9 +189,8 @@ void w_tbl_sel::open() {
     // table list does.
     // The Db2 catalog spells names in Db2's upper case; the SQL Anywhere one as they were
     // written, which its server compares without case.
-    listFolding_ = is_database == QLatin1String("sqlany")
-                       ? platform::sql::IdentifierCase::AsWritten
-                       : platform::sql::IdentifierCase::Upper;
+    listFolding_ = is_database == QLatin1String("sqlany") ? platform::sql::IdentifierCase::AsWritten
+                                                          : platform::sql::IdentifierCase::Upper;
     retrieveTableList(*dw_tbl_1, slot, kind->creatorColumn, kind->nameColumn, listFolding_);
     dw_tbl_1->ShareData(dw_tbl_2);
 }

@@ -32,6 +32,7 @@ public:
 
     void open() override;
     // Storing a relation text touches no grid, so it may happen while the lists are retrieved.
+    using Sheet::runsWhileBusy;
     bool runsWhileBusy(const char* event) const override;
     QSize sizeHint() const override { return normalSize_; }
 
@@ -59,6 +60,7 @@ public:
     int y2 = 0;
 
     Q_INVOKABLE void ue_create_dw(const QString& as_tbl_name);
+    using Sheet::ue_get_columns;
     void ue_get_columns(platform::grid::DataWindow* as_dw);
     Q_INVOKABLE void ue_relate();
     Q_INVOKABLE void ue_ok();

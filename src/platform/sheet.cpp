@@ -101,8 +101,54 @@ bool Sheet::refuseWhileBusy() const {
     return true;
 }
 
-bool Sheet::runsWhileBusy(const char*) const {
+bool Sheet::runsWhileBusy(Command) const {
     return false;
+}
+
+namespace {
+
+// Each command, its event name, and the function that runs it.
+struct CommandEntry {
+    Sheet::Command command;
+    const char* event;
+    void (Sheet::*run)();
+};
+
+constexpr CommandEntry kCommands[] = {
+    {Sheet::Command::Save, "ue_save", &Sheet::ue_save},
+    {Sheet::Command::SaveAs, "ue_saveas", &Sheet::ue_saveas},
+    {Sheet::Command::Print, "ue_print", &Sheet::ue_print},
+    {Sheet::Command::Insert, "ue_insert", &Sheet::ue_insert},
+    {Sheet::Command::Delete, "ue_delete", &Sheet::ue_delete},
+    {Sheet::Command::GetColumns, "ue_get_columns", &Sheet::ue_get_columns},
+    {Sheet::Command::Sqlpad, "ue_sqlpad", &Sheet::ue_sqlpad},
+    {Sheet::Command::Retrieve, "ue_retrieve", &Sheet::ue_retrieve},
+};
+
+} // namespace
+
+bool Sheet::runsWhileBusy(const char* event) const {
+    // A command called by its name obeys the command's rule.
+    for (const CommandEntry& entry : kCommands) {
+        if (qstrcmp(event, entry.event) == 0)
+            return runsWhileBusy(entry.command);
+    }
+    return false;
+}
+
+int Sheet::runCommand(Command command) {
+    for (const CommandEntry& entry : kCommands) {
+        if (entry.command != command)
+            continue;
+        // A sheet without the command ignores it, busy or not.
+        if (!hasEvent(this, entry.event))
+            return -1;
+        if (!runsWhileBusy(command) && refuseWhileBusy())
+            return -1;
+        (this->*entry.run)();
+        return 1;
+    }
+    return -1;
 }
 
 bool Sheet::hasPendingChanges(const QList<BusySource*>& grids, const Transaction* slot) {
@@ -143,7 +189,7 @@ bool Sheet::confirmDropChanges(const QList<BusySource*>& grids, const Transactio
 }
 
 void Sheet::saveChanges() {
-    TriggerEvent(this, "ue_save");
+    runCommand(Command::Save);
 }
 
 void Sheet::closeEvent(QCloseEvent* event) {

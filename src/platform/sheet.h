@@ -30,11 +30,19 @@ public:
     // grids are retrieving (see closing()).
     int Close();
 
+    // The frame's commands to the active sheet. A sheet runs those it overrides; the others do
+    // nothing, so a sheet without a command ignores it.
+    enum class Command { Save, SaveAs, Print, Insert, Delete, GetColumns, Sqlpad, Retrieve };
+    // Runs `command` unless the sheet is busy and the command does not run then (see busy()).
+    // Returns 1 when it ran; -1 when the sheet has no such command, or it waits for the
+    // retrieval.
+    int runCommand(Command command);
+
     // Input while a grid retrieves. Retrieve() runs an event loop, so clicks, keys and menu
     // commands arrive while rows do. The sheet is busy while one of its grids (the busy sources
     // among its widgets) shows rows that are being retrieved. (A connection that retrieves protects
     // itself: it refuses COMMIT, ROLLBACK and DISCONNECT meanwhile.) While it is busy:
-    // - named events (the frame's commands: save, save as, print ...) do not run, unless
+    // - the frame's commands (save, save as, print ...) and named events do not run, unless
     //   runsWhileBusy() says so; the status line says why;
     // - buttons connected with connectCommand() do not run their handler; Stop and Close are
     //   connected directly and always work;
@@ -45,7 +53,9 @@ public:
     bool closing() const { return closeRequested_; }
     // Says in the status line why a command does not run, when the sheet is busy; true then.
     bool refuseWhileBusy() const;
-    // Named events that may run while the sheet is busy; none unless a sheet says otherwise.
+    // Commands and named events that may run while the sheet is busy; none unless a sheet says
+    // otherwise.
+    virtual bool runsWhileBusy(Command command) const;
     virtual bool runsWhileBusy(const char* event) const;
 
     // Unsaved changes. Whatever would drop rows that hold changes not yet saved (closing the
@@ -62,8 +72,20 @@ public:
     // Whether any of `grids` (all the sheet's when empty) holds unsaved changes; takes what an
     // open cell editor holds first.
     bool hasPendingChanges(const QList<BusySource*>& grids = {}, const Transaction* slot = nullptr);
-    // Save, as the question offers it: the sheet's own Save command (its ue_save event).
+    // Save, as the question offers it: the sheet's own Save command.
     virtual void saveChanges();
+
+    // The commands, each doing nothing unless the sheet has it. A sheet that has one declares
+    // it Q_INVOKABLE, so that it is an event of the sheet too (by name); the others have no such
+    // event.
+    virtual void ue_save() {}
+    virtual void ue_saveas() {}
+    virtual void ue_print() {}
+    virtual void ue_insert() {}
+    virtual void ue_delete() {}
+    virtual void ue_get_columns() {}
+    virtual void ue_sqlpad() {}
+    virtual void ue_retrieve() {}
 
     // Runs `handler` when `button` is clicked, except while the sheet is busy.
     template <typename Receiver>

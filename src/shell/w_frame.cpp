@@ -67,8 +67,9 @@ void w_frame::ue_connect() {
 }
 
 void w_frame::ue_sqlpad() {
-    if (QWidget* sheet = GetActiveSheet()) {
-        platform::TriggerEvent(sheet, "ue_sqlpad");
+    if (QWidget* active = GetActiveSheet()) {
+        if (auto* sheet = qobject_cast<platform::Sheet*>(active))
+            sheet->runCommand(platform::Sheet::Command::Sqlpad);
         return;
     }
     platform::OpenSheet(QStringLiteral("w_sqlpad"), this, 1, platform::Arrange::Cascaded,
@@ -93,33 +94,33 @@ void w_frame::ue_open_mul() {
                                 platform::Arrange::Original, platform::Reference::Global);
 }
 
-void w_frame::forward(const char* event) {
-    if (QWidget* sheet = GetActiveSheet())
-        platform::TriggerEvent(sheet, event);
+void w_frame::forward(platform::Sheet::Command command) {
+    if (auto* sheet = qobject_cast<platform::Sheet*>(GetActiveSheet()))
+        sheet->runCommand(command);
 }
 
 void w_frame::ue_print() {
-    forward("ue_print");
+    forward(platform::Sheet::Command::Print);
 }
 
 void w_frame::ue_save() {
-    forward("ue_save");
+    forward(platform::Sheet::Command::Save);
 }
 
 void w_frame::ue_saveas() {
-    forward("ue_saveas");
+    forward(platform::Sheet::Command::SaveAs);
 }
 
 void w_frame::ue_insert() {
-    forward("ue_insert");
+    forward(platform::Sheet::Command::Insert);
 }
 
 void w_frame::ue_delete() {
-    forward("ue_delete");
+    forward(platform::Sheet::Command::Delete);
 }
 
 void w_frame::ue_get_columns() {
-    forward("ue_get_columns");
+    forward(platform::Sheet::Command::GetColumns);
 }
 
 void w_frame::ue_get_ini() {

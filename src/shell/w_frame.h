@@ -42,7 +42,8 @@ private:
     // Steps 1 to 3 of the logon sequence; true when the logon ended in a connection.
     bool logon();
     void openWorkspace();
-    void forward(const char* event);
+    // Gives the active sheet a command.
+    void forward(platform::Sheet::Command command);
 
     m_main* menu_;
 };

@@ -41,11 +41,11 @@ public:
     QStringList columnList;
 
     Q_INVOKABLE void ue_initialize();
-    Q_INVOKABLE void ue_retrieve();
-    Q_INVOKABLE void ue_save();
-    Q_INVOKABLE void ue_saveas();
-    Q_INVOKABLE void ue_print();
-    Q_INVOKABLE void ue_get_columns();
+    Q_INVOKABLE void ue_retrieve() override;
+    Q_INVOKABLE void ue_save() override;
+    Q_INVOKABLE void ue_saveas() override;
+    Q_INVOKABLE void ue_print() override;
+    Q_INVOKABLE void ue_get_columns() override;
 
     void cb_1_clicked();
     void cb_close_clicked();
