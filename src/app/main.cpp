@@ -31,6 +31,24 @@ struct CommandLine {
     std::optional<std::uint64_t> rowMemory;
 };
 
+// Qt's own options (-platform offscreen, -style fusion, -reverse ...) are left to the
+// application object: known to `parser` only so that they are not refused.
+void acceptQtOptions(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
+                             "stylesheet", "qwindowgeometry", "qwindowtitle", "qwindowicon",
+                             "display", "geometry", "title", "name", "session"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+}
+
 // --help and --version are answered before any window system is touched, so that they work
 // without a display.
 CommandLine answerCommandLine(int argc, char** argv) {
@@ -61,21 +79,7 @@ CommandLine answerCommandLine(int argc, char** argv) {
                        "may use."),
         QStringLiteral("size"));
     parser.addOption(rowMemory);
-    // Qt's own options (-platform offscreen, -style fusion, -reverse ...) are left to the
-    // application object: known here only so that they are not refused.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style",
-                             "stylesheet", "qwindowgeometry", "qwindowtitle", "qwindowicon",
-                             "display", "geometry", "title", "name", "session"}) {
-        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(qtOption);
-    }
-    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
-        QCommandLineOption qtOption(QString::fromLatin1(name));
-        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(qtOption);
-    }
+    acceptQtOptions(parser);
     parser.process(core); // exits after printing --help or --version
     CommandLine line{parser.positionalArguments(), parser.isSet(checkStart),
                      parser.isSet(checkModules), std::nullopt};

@@ -76,6 +76,10 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     cb_close = commandButton(this, QStringLiteral("Close"), bold);
     platform::placeControl(cb_close, 2885, 1325, 247, 109);
 
+    connectControls();
+}
+
+void w_tbl_view::connectControls() {
     // Tab order: dw_tables, cb_rows, dw_rows, dw_1, cb_stop, sle_sort, sle_1, sle_restriction,
     // cb_retrieve, cb_close.
     setTabOrder(dw_tables, cb_rows);

@@ -74,6 +74,8 @@ protected:
     virtual long retrieveTableList();
 
 private:
+    // The tab order, and what the controls' events run.
+    void connectControls();
     QSize normalSize_;
     QString countedName_;
 };

@@ -85,6 +85,11 @@ w_logon::w_logon() {
     cb_ok->setDefault(true);
     platform::placeControl(cb_ok, 1715, 77, 247, 109);
 
+    connectControls();
+    offerDataSources();
+}
+
+void w_logon::connectControls() {
     setTabOrder(sle_dsn, sle_id);
     setTabOrder(sle_id, sle_pwd);
     setTabOrder(sle_pwd, cb_ok);
@@ -94,8 +99,6 @@ w_logon::w_logon() {
 
     connect(cb_ok, &QPushButton::clicked, this, &w_logon::cb_ok_clicked);
     connect(cb_cancel, &QPushButton::clicked, this, &w_logon::cb_cancel_clicked);
-
-    offerDataSources();
 }
 
 void w_logon::offerDataSources() {
@@ -118,6 +121,23 @@ void w_logon::open() {
 
 void w_logon::ue_initialize() {}
 
+platform::Transaction* w_logon::chooseSlot(QString& ls_sqlca) {
+    platform::Transaction* ltr = nullptr;
+    const QString ls_free = firstFreeSlot();
+    if (ls_free.isEmpty()) {
+        // 4. Every slot is in use: the chooser frees one first. An answer that names no slot
+        // (a cancelled choice, a chooser that could not open) cancels the logon.
+        const bool chosen = platform::Open(QStringLiteral("w_sqlca")) == 1;
+        ls_sqlca = chosen ? platform::Message().StringParm : QString();
+        ltr = slotByName(ls_sqlca);
+    } else {
+        // 5.
+        ls_sqlca = ls_free;
+        ltr = slotByName(ls_sqlca);
+    }
+    return ltr;
+}
+
 void w_logon::ue_ok() {
     // 1, 2. Both entries are required; blanks count as entries.
     if (sle_id->text().isEmpty()) {
@@ -135,22 +155,10 @@ void w_logon::ue_ok() {
     istr_rtn.s_dbms = ls_db;
 
     QString ls_sqlca;
-    platform::Transaction* ltr = nullptr;
-    const QString ls_free = firstFreeSlot();
-    if (ls_free.isEmpty()) {
-        // 4. Every slot is in use: the chooser frees one first. An answer that names no slot
-        // (a cancelled choice, a chooser that could not open) cancels the logon.
-        const bool chosen = platform::Open(QStringLiteral("w_sqlca")) == 1;
-        ls_sqlca = chosen ? platform::Message().StringParm : QString();
-        ltr = slotByName(ls_sqlca);
-        if (ltr == nullptr) {
-            cb_cancel_clicked();
-            return;
-        }
-    } else {
-        // 5.
-        ls_sqlca = ls_free;
-        ltr = slotByName(ls_sqlca);
+    platform::Transaction* ltr = chooseSlot(ls_sqlca);
+    if (ltr == nullptr) {
+        cb_cancel_clicked();
+        return;
     }
 
     // 6.

@@ -55,6 +55,11 @@ public:
     void reject() override;
 
 private:
+    // The tab order, and what the controls' events run.
+    void connectControls();
+    // The slot to connect: the first free one, or the one the chooser frees when every slot is
+    // in use (null when the choice was cancelled), with its name in `ls_sqlca`.
+    platform::Transaction* chooseSlot(QString& ls_sqlca);
     void offerDataSources();
 };
 

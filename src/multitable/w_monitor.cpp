@@ -119,6 +119,10 @@ w_monitor::w_monitor() {
     related_ = {dw_2, dw_3, dw_4, dw_5};
     labels_ = {st_2, st_3, st_4, st_5};
 
+    connectControls();
+}
+
+void w_monitor::connectControls() {
     // Tab order: cb_report, dw_1, dw_5, dw_4, dw_3, dw_2.
     setTabOrder(cb_report, dw_1);
     setTabOrder(dw_1, dw_5);
@@ -258,56 +262,61 @@ void w_monitor::dw_1_clicked(long row) {
     const PaintingHeld held(this);
     // 4.
     for (const RelatedGrid& related : relatedGrids(istr_tables)) {
-        const long i = related.position;
-        const int n = related.gridNumber;
-        const QString table = istr_tables.s_tables[i];
-        platform::grid::DataWindow* grid = relatedGrid(n);
-        // 4.1. A missing relation text, an unknown master column or a null master cell give no
-        // key condition: the grid is emptied, and the click goes on with the next one.
-        const SplitTableName name = splitTableName(table);
-        const std::optional<Relation> relation = splitRelation(istr_tables.s_relation[i]);
-        const int masterColumn =
-            relation ? dw_1->definition().columnIndex(relation->masterColumn) + 1 : 0;
-        if (masterColumn < 1 || dw_1->isItemNull(row, masterColumn)) {
-            is_relation.set(i, QString());
-            if (grid != nullptr) {
-                grid->Reset();
-                relatedLabel(n)->setText(QString());
-            }
-            errorReading(this, table);
-            continue;
-        }
-        const QString condition =
-            keyCondition(name, relatedColumnReference(i, relation->relatedColumn),
-                         dw_1->GetItemString(row, masterColumn));
-        is_relation.set(i, condition);
-        // 4.2.
-        platform::Transaction* slot = slotByName(istr_tables.s_sqlca);
-        QString errors;
-        const QString syntax = syntaxFromSql(slot, relatedStatement(name, condition), errors);
-        if (!errors.isEmpty()) {
-            errorReading(this, table);
+        if (!showRelatedRows(related, row)) {
             finish();
             return;
         }
-        if (grid == nullptr)
-            continue;
-        // 4.3.
-        grid->Reset();
-        grid->Create(syntax, errors);
-        if (!errors.isEmpty()) {
-            errorReading(this, table);
-            finish();
-            return;
-        }
-        // 4.4.
-        grid->SetTransObject(slot);
-        const long count = grid->Retrieve();
-        grid->setSelectedMouse(false);
-        relatedLabel(n)->setText(QString::number(count));
     }
     // 5.
     finish();
+}
+
+bool w_monitor::showRelatedRows(const RelatedGrid& related, long row) {
+    const long i = related.position;
+    const int n = related.gridNumber;
+    const QString table = istr_tables.s_tables[i];
+    platform::grid::DataWindow* grid = relatedGrid(n);
+    // 4.1. A missing relation text, an unknown master column or a null master cell give no
+    // key condition: the grid is emptied, and the click goes on with the next one.
+    const SplitTableName name = splitTableName(table);
+    const std::optional<Relation> relation = splitRelation(istr_tables.s_relation[i]);
+    const int masterColumn =
+        relation ? dw_1->definition().columnIndex(relation->masterColumn) + 1 : 0;
+    if (masterColumn < 1 || dw_1->isItemNull(row, masterColumn)) {
+        is_relation.set(i, QString());
+        if (grid != nullptr) {
+            grid->Reset();
+            relatedLabel(n)->setText(QString());
+        }
+        errorReading(this, table);
+        return true;
+    }
+    const QString condition = keyCondition(name, relatedColumnReference(i, relation->relatedColumn),
+                                           dw_1->GetItemString(row, masterColumn));
+    is_relation.set(i, condition);
+    // 4.2.
+    platform::Transaction* slot = slotByName(istr_tables.s_sqlca);
+    QString errors;
+    const QString syntax = syntaxFromSql(slot, relatedStatement(name, condition), errors);
+    if (!errors.isEmpty()) {
+        errorReading(this, table);
+        return false;
+    }
+    if (grid == nullptr)
+        return true;
+    // 4.3.
+    grid->Reset();
+    grid->Create(syntax, errors);
+    if (!errors.isEmpty()) {
+        errorReading(this, table);
+        return false;
+    }
+    // 4.4.
+    grid->SetTransObject(slot);
+    const long count = grid->Retrieve();
+    grid->setSelectedMouse(false);
+    relatedLabel(n)->setText(QString::number(count));
+    return true;
 }
 
 void w_monitor::saveChanges() {

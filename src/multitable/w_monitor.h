@@ -17,6 +17,8 @@ class DataWindow;
 
 namespace app {
 
+struct RelatedGrid;
+
 // The linked view: the master table's rows on top and up to four related tables below, each
 // showing the rows that match the master row clicked last.
 class w_monitor : public platform::Sheet {
@@ -59,9 +61,15 @@ public:
     void cb_report_clicked();
 
 private:
+    // The tab order, and what the controls' events run.
+    void connectControls();
     // The related column as the database names it: the described name behind the grid column
     // of the relation text, from the related grid's definition at initialisation.
     QString relatedColumnReference(long position, const QString& gridColumn) const;
+    // Shows in the related grid of `related` the rows that go with the master grid's row `row`
+    // (an empty grid where no key condition comes of it). False when describing or making the
+    // grid failed, which ends the click.
+    bool showRelatedRows(const RelatedGrid& related, long row);
 
     std::array<platform::grid::DataWindow*, 4> related_{};
     std::array<QLabel*, 4> labels_{};

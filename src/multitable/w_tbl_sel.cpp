@@ -89,6 +89,12 @@ w_tbl_sel::w_tbl_sel() {
     cb_cancel = commandButton(this, QStringLiteral("&Cancel"), bold);
     platform::placeControl(cb_cancel, 2579, 237, 270, 109);
 
+    connectControls();
+    dw_tbl_1_constructor();
+    dw_tbl_2_constructor();
+}
+
+void w_tbl_sel::connectControls() {
     // Tab order: cb_ok, ddlb_1, ddlb_2, dw_col_2, dw_col_1, dw_tbl_1, cb_cancel, dw_tbl_2 (the
     // probe grid is never shown).
     setTabOrder(cb_ok, ddlb_1);
@@ -132,9 +138,6 @@ w_tbl_sel::w_tbl_sel() {
             [this] { platform::TriggerEvent(this, "ue_relate"); });
     connectCommand(cb_ok, this, &w_tbl_sel::cb_ok_clicked);
     connect(cb_cancel, &QPushButton::clicked, this, &w_tbl_sel::cb_cancel_clicked);
-
-    dw_tbl_1_constructor();
-    dw_tbl_2_constructor();
 }
 
 w_tbl_sel::~w_tbl_sel() = default;

@@ -84,6 +84,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The tab order, and what the controls' events run.
+    void connectControls();
     // The list's table at `row`: the creator without its blanks, ".", the name; none for a
     // database kind without a table list.
     std::optional<QString> tableAt(const platform::grid::DataWindow* list, long row) const;

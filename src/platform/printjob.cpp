@@ -131,6 +131,35 @@ void PrintJob::PrintCancel() {
     done_ = true;
 }
 
+std::unique_ptr<QPagedPaintDevice> PrintJob::openPrinter() {
+    QString moduleError;
+    const auto open = moduleFunction<OpenPrinter>(QStringLiteral("dorvane_printer"),
+                                                  "dorvane_open_printer", moduleError);
+    std::unique_ptr<QPagedPaintDevice> printer;
+    if (open != nullptr)
+        open(name_.isEmpty() ? QStringLiteral("Dorvane") : name_, outputFile_, &printer);
+    if (!printer) {
+        errorText_ = QStringLiteral("The printer cannot be used: %1").arg(moduleError);
+        outputFile_.clear();
+    }
+    return printer;
+}
+
+void PrintJob::abandon(QPagedPaintDevice& printer, QPainter& painter) {
+    // Cancelled: nothing printed, no part of a PDF file left.
+    QString abortError;
+    const auto abortPrinter = moduleFunction<AbortPrinter>(QStringLiteral("dorvane_printer"),
+                                                           "dorvane_abort_printer", abortError);
+    if (abortPrinter != nullptr)
+        abortPrinter(&printer);
+    painter.end();
+    blocks_.clear();
+    if (!outputFile_.isEmpty())
+        QFile::remove(outputFile_);
+    outputFile_.clear();
+    errorText_.clear();
+}
+
 int PrintJob::PrintClose() {
     if (done_)
         return -1;
@@ -144,18 +173,9 @@ int PrintJob::PrintClose() {
         }
         outputFile_ = uniquePdfPath(folder, name_);
     }
-    QString moduleError;
-    const auto openPrinter = moduleFunction<OpenPrinter>(QStringLiteral("dorvane_printer"),
-                                                         "dorvane_open_printer", moduleError);
-    std::unique_ptr<QPagedPaintDevice> printer;
-    if (openPrinter != nullptr)
-        openPrinter(name_.isEmpty() ? QStringLiteral("Dorvane") : name_, outputFile_, &printer);
-    if (!printer) {
-        errorText_ = QStringLiteral("The printer cannot be used: %1").arg(moduleError);
-        outputFile_.clear();
+    std::unique_ptr<QPagedPaintDevice> printer = openPrinter();
+    if (!printer)
         return -1;
-    }
-
     QPainter painter;
     if (!painter.begin(printer.get())) {
         errorText_ = outputFile_.isEmpty() ? QStringLiteral("The printer cannot be used.")
@@ -175,18 +195,7 @@ int PrintJob::PrintClose() {
         block->print(canvas);
     }
     if (canvas.stopped()) {
-        // Cancelled: nothing printed, no part of a PDF file left.
-        QString abortError;
-        const auto abortPrinter = moduleFunction<AbortPrinter>(QStringLiteral("dorvane_printer"),
-                                                               "dorvane_abort_printer", abortError);
-        if (abortPrinter != nullptr)
-            abortPrinter(printer.get());
-        painter.end();
-        blocks_.clear();
-        if (!outputFile_.isEmpty())
-            QFile::remove(outputFile_);
-        outputFile_.clear();
-        errorText_.clear();
+        abandon(*printer, painter);
         return -1;
     }
     painter.end();

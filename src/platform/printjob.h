@@ -92,6 +92,11 @@ public:
     static QFont textFont();
 
 private:
+    // The printer (or PDF file) of the job; null, with errorText_, when it cannot be used.
+    std::unique_ptr<QPagedPaintDevice> openPrinter();
+    // Ends a cancelled job: nothing printed, no part of a file left.
+    void abandon(QPagedPaintDevice& printer, QPainter& painter);
+
     QString name_;
     std::vector<std::unique_ptr<PrintBlock>> blocks_;
     QString outputFile_;

@@ -6,10 +6,10 @@
 #include "platform/grid/datawindow.h"
 #include "platform/message.h"
 #include "platform/odbc/catalog.h"
-#include "platform/sql/sql_text.h"
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/printjob.h"
+#include "platform/sql/sql_text.h"
 #include "platform/units.h"
 #include "sqlpad/completion.h"
 #include "sqlpad/sql_editor.h"
@@ -81,6 +81,10 @@ w_sqlpad::w_sqlpad() {
     cb_close = commandButton(this, QStringLiteral("&Close"), bold);
     platform::placeControl(cb_close, 2871, 1421, 247, 109);
 
+    connectControls();
+}
+
+void w_sqlpad::connectControls() {
     // Tab order: cb_1, mle_1, dw_1, cb_stop, cb_retrieve, cb_close.
     setTabOrder(cb_1, mle_1);
     setTabOrder(mle_1, dw_1);

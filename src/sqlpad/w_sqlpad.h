@@ -59,6 +59,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The tab order, and what the controls' events run.
+    void connectControls();
     // Ctrl+Up, Ctrl+Down and Ctrl+Enter in the query text; true when the key was one of them.
     bool editorShortcut(const QKeyEvent& key);
     // Puts a recalled statement into the query text, the cursor at its end.

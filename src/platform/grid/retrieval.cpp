@@ -26,6 +26,14 @@ struct FetchColumn {
     std::size_t width = 0; // characters (bytes for binary) per bound cell, terminator included
 };
 
+// The column-wise buffers a block of rows is fetched into: text as UTF-16, or bytes (binary
+// data, and UTF-8 text where the driver hands it out so), with an indicator for each cell.
+struct BlockBuffers {
+    std::vector<std::vector<char16_t>> text;
+    std::vector<std::vector<char>> raw;
+    std::vector<std::vector<SQLLEN>> indicators;
+};
+
 namespace {
 
 constexpr SQLULEN kLongLimit = 8000;
@@ -255,6 +263,13 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
 
     std::vector<FetchColumn> columns(columns_);
     bool anyLong = false;
+    if (!describeResult(stmt, count, columns, anyLong))
+        return false;
+    return anyLong ? fetchRows(stmt, columns) : fetchBlocks(stmt, columns);
+}
+
+bool Retrieval::describeResult(SQLHSTMT stmt, SQLSMALLINT count, std::vector<FetchColumn>& columns,
+                               bool& anyLong) {
     for (std::size_t i = 0; i < columns_; ++i) {
         FetchColumn& c = columns[i];
         c.source = resultColumns_[i];
@@ -286,7 +301,7 @@ bool Retrieval::runStatement(SQLHSTMT stmt) {
         if (utf8Char_ && text)
             c.width = (c.width - 1) * 4 + 1; // a character takes up to four bytes in UTF-8
     }
-    return anyLong ? fetchRows(stmt, columns) : fetchBlocks(stmt, columns);
+    return true;
 }
 
 SQLRETURN Retrieval::execute(SQLHSTMT stmt) {
@@ -299,11 +314,82 @@ SQLRETURN Retrieval::execute(SQLHSTMT stmt) {
                       static_cast<SQLSMALLINT>(odbc::wideLength(types)));
 }
 
-bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& columns) {
+bool Retrieval::bindBlock(SQLHSTMT stmt, const std::vector<FetchColumn>& columns,
+                          BlockBuffers& buffers) {
     const std::size_t n = columns.size();
-    std::vector<std::vector<char16_t>> text(n);
-    std::vector<std::vector<char>> raw(n);
-    std::vector<std::vector<SQLLEN>> indicators(n, std::vector<SQLLEN>(kBlockRows));
+    buffers.text.resize(n);
+    buffers.raw.resize(n);
+    buffers.indicators.assign(n, std::vector<SQLLEN>(kBlockRows));
+    for (std::size_t i = 0; i < n; ++i) {
+        const FetchColumn& c = columns[i];
+        if (c.source == 0)
+            continue;
+        SQLRETURN rc;
+        if (c.binary || utf8Char_) {
+            buffers.raw[i].resize(c.width * kBlockRows);
+            rc = SQLBindCol(stmt, c.source, c.binary ? SQL_C_BINARY : SQL_C_CHAR,
+                            buffers.raw[i].data(), static_cast<SQLLEN>(c.width),
+                            buffers.indicators[i].data());
+        } else {
+            buffers.text[i].resize(c.width * kBlockRows);
+            rc = SQLBindCol(stmt, c.source, SQL_C_WCHAR, buffers.text[i].data(),
+                            static_cast<SQLLEN>(c.width * sizeof(char16_t)),
+                            buffers.indicators[i].data());
+        }
+        if (!SQL_SUCCEEDED(rc)) {
+            fail(SQL_HANDLE_STMT, stmt);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<FetchColumn>& columns,
+                            std::size_t rows, RowStore& batch, std::vector<char>& utf8) {
+    const std::size_t n = columns.size();
+    for (std::size_t row = 0; row < rows; ++row) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const FetchColumn& c = columns[i];
+            if (c.source == 0) {
+                batch.appendNull(i);
+                continue;
+            }
+            const SQLLEN indicator = buffers.indicators[i][row];
+            if (odbc::indicatorCutShort(indicator)) {
+                fail(truncatedIndicatorText());
+                return false;
+            }
+            if (indicator == SQL_NULL_DATA) {
+                batch.appendNull(i);
+                continue;
+            }
+            const bool asBytes = c.binary || utf8Char_;
+            const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
+            if (indicator < 0 ||
+                static_cast<std::size_t>(indicator) / unit >= c.width + (c.binary ? 1 : 0)) {
+                fail(QStringLiteral("A value of column %1 is longer than the driver described it "
+                                    "(%2), so it cannot be read whole.")
+                         .arg(i + 1)
+                         .arg(c.size));
+                return false;
+            }
+            const std::size_t length = static_cast<std::size_t>(indicator) / unit;
+            if (asBytes) {
+                batch.appendCell(i, buffers.raw[i].data() + row * c.width, length);
+            } else {
+                utf8.resize(length * 3);
+                const std::size_t bytes =
+                    utf16ToUtf8(buffers.text[i].data() + row * c.width, length, utf8.data());
+                batch.appendCell(i, utf8.data(), bytes);
+            }
+        }
+        batch.commitRow();
+    }
+    return true;
+}
+
+bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& columns) {
+    BlockBuffers buffers;
     SQLULEN fetched = 0;
     // The driver keeps the addresses of these buffers: they are unbound before they go.
     struct Unbind {
@@ -317,32 +403,15 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
     SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);
     SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        const FetchColumn& c = columns[i];
-        if (c.source == 0)
-            continue;
-        SQLRETURN rc;
-        if (c.binary || utf8Char_) {
-            raw[i].resize(c.width * kBlockRows);
-            rc = SQLBindCol(stmt, c.source, c.binary ? SQL_C_BINARY : SQL_C_CHAR, raw[i].data(),
-                            static_cast<SQLLEN>(c.width), indicators[i].data());
-        } else {
-            text[i].resize(c.width * kBlockRows);
-            rc = SQLBindCol(stmt, c.source, SQL_C_WCHAR, text[i].data(),
-                            static_cast<SQLLEN>(c.width * sizeof(char16_t)), indicators[i].data());
-        }
-        if (!SQL_SUCCEEDED(rc)) {
-            fail(SQL_HANDLE_STMT, stmt);
-            return false;
-        }
-    }
+    if (!bindBlock(stmt, columns, buffers))
+        return false;
 
     std::vector<char> utf8;
     std::size_t blockRows = kFirstBlockRows;
     while (!stop_) {
         SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(blockRows)), 0);
-        for (auto& column : indicators)
+        for (auto& column : buffers.indicators)
             std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(blockRows),
                       odbc::kIndicatorSentinel);
         const SQLRETURN rc = SQLFetch(stmt);
@@ -353,44 +422,8 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
             return false;
         }
         auto batch = emptyBatch();
-        for (std::size_t row = 0; row < fetched; ++row) {
-            for (std::size_t i = 0; i < n; ++i) {
-                const FetchColumn& c = columns[i];
-                if (c.source == 0) {
-                    batch->appendNull(i);
-                    continue;
-                }
-                const SQLLEN indicator = indicators[i][row];
-                if (odbc::indicatorCutShort(indicator)) {
-                    fail(truncatedIndicatorText());
-                    return false;
-                }
-                if (indicator == SQL_NULL_DATA) {
-                    batch->appendNull(i);
-                    continue;
-                }
-                const bool asBytes = c.binary || utf8Char_;
-                const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
-                if (indicator < 0 ||
-                    static_cast<std::size_t>(indicator) / unit >= c.width + (c.binary ? 1 : 0)) {
-                    fail(QStringLiteral("A value of column %1 is longer than the driver described "
-                                        "it (%2), so it cannot be read whole.")
-                             .arg(i + 1)
-                             .arg(c.size));
-                    return false;
-                }
-                const std::size_t length = static_cast<std::size_t>(indicator) / unit;
-                if (asBytes) {
-                    batch->appendCell(i, raw[i].data() + row * c.width, length);
-                } else {
-                    utf8.resize(length * 3);
-                    const std::size_t bytes =
-                        utf16ToUtf8(text[i].data() + row * c.width, length, utf8.data());
-                    batch->appendCell(i, utf8.data(), bytes);
-                }
-            }
-            batch->commitRow();
-        }
+        if (!appendBlock(buffers, columns, fetched, *batch, utf8))
+            return false;
         if (!deliver(std::move(batch)))
             return true;
         blockRows = kBlockRows;

@@ -100,7 +100,15 @@ private:
     void run();
     bool runStatement(SQLHSTMT stmt);
     SQLRETURN execute(SQLHSTMT stmt);
+    bool describeResult(SQLHSTMT stmt, SQLSMALLINT count, std::vector<struct FetchColumn>& columns,
+                        bool& anyLong);
     bool fetchBlocks(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
+    bool bindBlock(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns,
+                   struct BlockBuffers& buffers);
+    // Appends the `rows` rows of a fetched block to `batch`.
+    bool appendBlock(const struct BlockBuffers& buffers,
+                     const std::vector<struct FetchColumn>& columns, std::size_t rows,
+                     RowStore& batch, std::vector<char>& utf8);
     bool fetchRows(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
     bool deliver(std::unique_ptr<RowStore> batch);
     // An empty batch: one given back, or a new one while there are not enough of them yet.

@@ -168,32 +168,29 @@ QString quotedIdentifier(const QString& name, IdentifierCase folding) {
     return u'"' + quoted + u'"';
 }
 
-QString singleTableOfSelect(const QString& sql) {
-    const auto lexed = lexSql(sql);
-    if (!lexed)
-        return {};
-    const std::vector<SqlToken>& t = *lexed;
-    const std::size_t n = t.size();
-    if (n == 0 || !isWord(t[0], u"select"))
-        return {};
+namespace {
 
-    std::size_t i = 1;
+// Where the FROM clause of the outer query begins in `t`: the index after its FROM; 0 when there
+// is none.
+std::size_t afterOuterFrom(const std::vector<SqlToken>& t) {
     int depth = 0;
-    for (; i < n; ++i) {
+    for (std::size_t i = 1; i < t.size(); ++i) {
         if (isSymbol(t[i], u'('))
             ++depth;
         else if (isSymbol(t[i], u')'))
             --depth;
         else if (depth == 0 && isWord(t[i], u"from"))
-            break;
+            return i + 1;
     }
-    if (i == n)
-        return {};
-    ++i;
+    return 0;
+}
 
+// The dotted table name that starts at t[i], its parts as written; `i` moves past it. Empty when
+// no name stands there.
+QStringList dottedName(const std::vector<SqlToken>& t, std::size_t& i) {
     QStringList parts;
     for (;;) {
-        if (i >= n)
+        if (i >= t.size())
             return {};
         const SqlToken& part = t[i];
         const bool name =
@@ -203,13 +200,44 @@ QString singleTableOfSelect(const QString& sql) {
             return {};
         parts.append(part.raw);
         ++i;
-        if (i < n && isSymbol(t[i], u'.')) {
+        if (i < t.size() && isSymbol(t[i], u'.')) {
             ++i;
             continue;
         }
-        break;
+        return parts;
     }
-    if (parts.size() > 3)
+}
+
+// True when nothing from t[i] on adds another query (a set operation, a second statement).
+bool noFurtherQuery(const std::vector<SqlToken>& t, std::size_t i) {
+    int depth = 0;
+    for (; i < t.size(); ++i) {
+        if (isSymbol(t[i], u'('))
+            ++depth;
+        else if (isSymbol(t[i], u')'))
+            --depth;
+        else if (depth == 0 && (isAnyWord(t[i], {u"union", u"except", u"intersect", u"minus"}) ||
+                                (isSymbol(t[i], u';') && i + 1 < t.size())))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString singleTableOfSelect(const QString& sql) {
+    const auto lexed = lexSql(sql);
+    if (!lexed)
+        return {};
+    const std::vector<SqlToken>& t = *lexed;
+    const std::size_t n = t.size();
+    if (n == 0 || !isWord(t[0], u"select"))
+        return {};
+    std::size_t i = afterOuterFrom(t);
+    if (i == 0)
+        return {};
+    const QStringList parts = dottedName(t, i);
+    if (parts.isEmpty() || parts.size() > 3)
         return {};
 
     // An alias, with or without AS.
@@ -225,19 +253,7 @@ QString singleTableOfSelect(const QString& sql) {
     }
     if (i < n && !isSymbol(t[i], u';') && !endsFromClause(t[i]))
         return {};
-
-    // Nothing after it may add another query.
-    depth = 0;
-    for (; i < n; ++i) {
-        if (isSymbol(t[i], u'('))
-            ++depth;
-        else if (isSymbol(t[i], u')'))
-            --depth;
-        else if (depth == 0 && (isAnyWord(t[i], {u"union", u"except", u"intersect", u"minus"}) ||
-                                (isSymbol(t[i], u';') && i + 1 < n)))
-            return {};
-    }
-    return parts.join(u'.');
+    return noFurtherQuery(t, i) ? parts.join(u'.') : QString();
 }
 
 std::vector<NamePart> nameParts(const QString& reference) {
