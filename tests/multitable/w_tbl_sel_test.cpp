@@ -80,9 +80,8 @@ protected:
 
     // The Db2 catalog spells names in upper case; SQL Anywhere's (tcreator, ttname) as written.
     static platform::sql::IdentifierCase foldingOf(const QString& creatorColumn) {
-        return creatorColumn == QLatin1String("tcreator")
-                   ? platform::sql::IdentifierCase::AsWritten
-                   : platform::sql::IdentifierCase::Upper;
+        return creatorColumn == QLatin1String("tcreator") ? platform::sql::IdentifierCase::AsWritten
+                                                          : platform::sql::IdentifierCase::Upper;
     }
 
     // The row of `table` in a table list; 0 when it is not listed.

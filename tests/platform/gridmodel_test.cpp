@@ -31,7 +31,7 @@ GridDefinition twoColumns() {
 TEST(GridRowsState, AHoldRefusesEveryChangeAndGivesTheRowsBackOnceHoweverItsWorkEnds) {
     GridModel model;
     ASSERT_TRUE(model.setDefinition(twoColumns()));
-    ASSERT_EQ(model.insertRow(-1), 0);
+    ASSERT_EQ(model.insertRowBefore(-1), 0);
     ASSERT_TRUE(model.setItem(0, 1, QStringLiteral("kept")));
     QSignalSpy idle(&model, &GridModel::idle);
     int stops = 0;
@@ -44,10 +44,10 @@ TEST(GridRowsState, AHoldRefusesEveryChangeAndGivesTheRowsBackOnceHoweverItsWork
         EXPECT_FALSE(model.hold(nullptr, {})) << "a second hold while the rows are held";
         EXPECT_FALSE(model.setDefinition(twoColumns()));
         EXPECT_FALSE(model.clear());
-        EXPECT_EQ(model.insertRow(-1), -1);
+        EXPECT_EQ(model.insertRowBefore(-1), -1);
         EXPECT_FALSE(model.deleteRow(0));
         EXPECT_FALSE(model.setItem(0, 1, QStringLiteral("lost")));
-        EXPECT_FALSE(model.sort({{1, false}}));
+        EXPECT_FALSE(model.sortRows({{1, false}}));
         EXPECT_FALSE(model.acceptSaved({}));
         EXPECT_FALSE(model.setData(model.index(0, 1), QStringLiteral("typed"), Qt::EditRole));
         EXPECT_FALSE(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);

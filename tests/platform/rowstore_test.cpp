@@ -41,7 +41,8 @@ TEST(ChunkedBuffer, AppendSpansChunkBorders) {
 
 TEST(RowStore, AValueThatStartsWithAByteOrderMarkKeepsIt) {
     RowStore store(1);
-    const std::string marked = "\xEF\xBB\xBF\xEF\xBB\xBF" "a";
+    const std::string marked = "\xEF\xBB\xBF\xEF\xBB\xBF"
+                               "a";
     store.appendCell(0, marked.data(), marked.size());
     store.commitRow();
     EXPECT_EQ(store.text(0, 0), QString(2, QChar(0xFEFF)) + QStringLiteral("a"));

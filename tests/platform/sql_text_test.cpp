@@ -94,7 +94,7 @@ TEST(EndsInLineComment, OnlyADashDashCommentOutsideLiteralsNamesAndBlockComments
     EXPECT_FALSE(endsInLineComment(QStringLiteral("select 1 /* -- */")));
     EXPECT_TRUE(endsInLineComment(QStringLiteral("select 1 /* x */ --")));
     EXPECT_EQ(platform::sql::appendToStatement(QStringLiteral("select 1 -- c"),
-                                                QStringLiteral("  WITH UR ")),
+                                               QStringLiteral("  WITH UR ")),
               QStringLiteral("select 1 -- c\n  WITH UR "));
     EXPECT_EQ(
         platform::sql::appendToStatement(QStringLiteral("select 1"), QStringLiteral("  WITH UR ")),

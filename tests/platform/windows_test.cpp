@@ -28,7 +28,7 @@ public:
         if (const auto* record = Message().parm<app::str_sqlca>())
             received = *record;
     }
-    Q_INVOKABLE void ue_print() { ++printed; }
+    Q_INVOKABLE void ue_print() override { ++printed; }
 };
 
 class w_probe_response : public ResponseWindow {

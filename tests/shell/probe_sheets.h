@@ -39,13 +39,13 @@ public:
         note(QStringLiteral("open"));
     }
 
-    Q_INVOKABLE void ue_sqlpad() { note(QStringLiteral("ue_sqlpad")); }
-    Q_INVOKABLE void ue_print() { note(QStringLiteral("ue_print")); }
-    Q_INVOKABLE void ue_save() { note(QStringLiteral("ue_save")); }
-    Q_INVOKABLE void ue_saveas() { note(QStringLiteral("ue_saveas")); }
-    Q_INVOKABLE void ue_insert() { note(QStringLiteral("ue_insert")); }
-    Q_INVOKABLE void ue_delete() { note(QStringLiteral("ue_delete")); }
-    Q_INVOKABLE void ue_get_columns() { note(QStringLiteral("ue_get_columns")); }
+    Q_INVOKABLE void ue_sqlpad() override { note(QStringLiteral("ue_sqlpad")); }
+    Q_INVOKABLE void ue_print() override { note(QStringLiteral("ue_print")); }
+    Q_INVOKABLE void ue_save() override { note(QStringLiteral("ue_save")); }
+    Q_INVOKABLE void ue_saveas() override { note(QStringLiteral("ue_saveas")); }
+    Q_INVOKABLE void ue_insert() override { note(QStringLiteral("ue_insert")); }
+    Q_INVOKABLE void ue_delete() override { note(QStringLiteral("ue_delete")); }
+    Q_INVOKABLE void ue_get_columns() override { note(QStringLiteral("ue_get_columns")); }
 
 protected:
     void closeEvent(QCloseEvent* event) override {

@@ -34,6 +34,10 @@ DataWindow::~DataWindow() {
         model_->stopWork();
         model_->finishRetrieval();
     }
+    // The view outlives this object's own part (QWidget deletes it), and its focus leaving then
+    // must not reach the signals of a grid that is gone.
+    disconnect(view_, nullptr, this, nullptr);
+    disconnect(model_.get(), nullptr, this, nullptr);
 }
 
 bool DataWindow::retrieving() const {
@@ -250,7 +254,7 @@ int DataWindow::Reset() {
 }
 
 long DataWindow::InsertRow(long before) {
-    const long row = model_->insertRow(before <= 0 ? -1 : before - 1);
+    const long row = model_->insertRowBefore(before <= 0 ? -1 : before - 1);
     return row < 0 ? -1 : row + 1;
 }
 
@@ -309,7 +313,7 @@ int DataWindow::SetSort(const QString& text) {
 
 int DataWindow::Sort() {
     const auto keys = parseSortText(sortText_, definition());
-    if (!keys || !model_->sort(*keys))
+    if (!keys || !model_->sortRows(*keys))
         return -1;
     view_->viewport()->update();
     return 1;
@@ -330,7 +334,7 @@ int DataWindow::Update() {
     const WriteResult result = writeChanges(slot_, model_->rows());
     if (result.outcome == WriteResult::Failed) {
         // Nothing is accepted: the grid keeps every edit, for the user to save again.
-        showDatabaseError(result.context, result.error);
+        showDatabaseError(result.context, result.error.text());
         return -1;
     }
     if (result.outcome == WriteResult::Written)

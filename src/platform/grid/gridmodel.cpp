@@ -208,7 +208,7 @@ bool GridModel::clear() {
     return true;
 }
 
-long GridModel::insertRow(long before) {
+long GridModel::insertRowBefore(long before) {
     if (busy() || data_.columnCount() == 0)
         return -1;
     const long row = data_.insertRow(before);
@@ -236,7 +236,7 @@ bool GridModel::setItem(long row, int column, const CellValue& value) {
     return true;
 }
 
-bool GridModel::sort(const std::vector<SortKey>& keys) {
+bool GridModel::sortRows(const std::vector<SortKey>& keys) {
     if (busy())
         return false;
     Q_EMIT layoutAboutToBeChanged();

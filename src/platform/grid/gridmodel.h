@@ -77,10 +77,10 @@ public:
     bool setDefinition(GridDefinition definition);
     bool clear();
     // Inserts an empty row before display row `before` (-1: at the end); returns its row, or -1.
-    long insertRow(long before);
+    long insertRowBefore(long before);
     bool deleteRow(long row);
     bool setItem(long row, int column, const CellValue& value);
-    bool sort(const std::vector<SortKey>& keys);
+    bool sortRows(const std::vector<SortKey>& keys);
     // After a save: the edits become what was read, and `saved` what was read back.
     bool acceptSaved(const std::vector<SavedCell>& saved);
 

@@ -152,9 +152,10 @@ WriteResult writeChanges(Transaction* slot, const GridData& rows) {
         return result;
     result.outcome = WriteResult::Failed;
     result.context = QStringLiteral("Update failed.");
-    result.error = refusal(slot, def);
-    if (!result.error.isEmpty())
+    if (const QString refused = refusal(slot, def); !refused.isEmpty()) {
+        result.error = odbc::Error::withText(refused);
         return result;
+    }
 
     const std::vector<SaveStatement> statements = saveStatements(rows, changes);
     // From the first statement on, the unit of work holds writing that only COMMIT or ROLLBACK
@@ -166,13 +167,14 @@ WriteResult writeChanges(Transaction* slot, const GridData& rows) {
         const QString withStatement = QStringLiteral("Update failed:\n") + failed.statement.sql;
         if (outcome.error) {
             result.context = withStatement;
-            result.error = outcome.error.text();
+            result.error = outcome.error;
         } else if (outcome.touched == 0 && failed.change.kind != GridData::Change::Insert) {
-            result.error = conflictText(slot->connection(), rows, failed);
+            result.error = odbc::Error::withText(conflictText(slot->connection(), rows, failed));
         } else {
             result.context = withStatement;
-            result.error = QStringLiteral("The statement changed %1 rows instead of one.")
-                               .arg(outcome.touched);
+            result.error = odbc::Error::withText(
+                QStringLiteral("The statement changed %1 rows instead of one.")
+                    .arg(outcome.touched));
         }
         return result;
     }

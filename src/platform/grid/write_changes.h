@@ -5,6 +5,7 @@
 // error and takes the saved values into its rows.
 
 #include "platform/grid/griddata.h"
+#include "platform/odbc/error.h"
 
 #include <QString>
 #include <vector>
@@ -18,9 +19,10 @@ namespace platform::grid {
 struct WriteResult {
     enum Outcome { NothingToWrite, Written, Failed };
     Outcome outcome = NothingToWrite;
-    // For Failed: what failed ("Update failed." or "Update failed:" and the statement) and why.
+    // For Failed: what failed ("Update failed." or "Update failed:" and the statement) and why:
+    // the driver's error, or a text of the program's own (a row changed by another user).
     QString context;
-    QString error;
+    odbc::Error error;
     // For Written: the cells of new rows as the database holds them now (defaults, triggers,
     // conversions), for the rows whose whole key the user typed.
     std::vector<SavedCell> saved;
