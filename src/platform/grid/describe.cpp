@@ -75,13 +75,15 @@ enum class SchemaSearch {
 };
 
 // The columns of `table`, in catalog order, grouped by schema.
-std::vector<CatalogTable> catalogColumns(SQLHDBC dbc, SchemaSearch search, const QString& schema,
+std::vector<CatalogTable> catalogColumns(const std::shared_ptr<odbc::Connection>& connection,
+                                         SchemaSearch search, const QString& schema,
                                          const QString& table) {
     std::vector<CatalogTable> found;
-    odbc::StatementHandle stmt;
-    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(dbc, stmt)))
+    odbc::Error ignored;
+    const odbc::Statement stmt = odbc::Statement::allocate(connection, ignored);
+    if (!stmt)
         return found;
-    const QString escape = infoText(dbc, SQL_SEARCH_PATTERN_ESCAPE);
+    const QString escape = infoText(connection->handle(), SQL_SEARCH_PATTERN_ESCAPE);
     const QString schemaPattern =
         search == SchemaSearch::Named ? literalPattern(schema, escape) : QStringLiteral("%");
     const QString tablePattern = literalPattern(table, escape);
@@ -131,7 +133,7 @@ std::optional<CatalogTable> tableOfStatement(Transaction& slot, const QString& s
     for (const SQLUSMALLINT fold : {identifierCase, static_cast<SQLUSMALLINT>(SQL_IC_SENSITIVE)}) {
         const QString table = folded(tablePart, fold);
         if (schemaPart) {
-            auto found = catalogColumns(slot.handle(), SchemaSearch::Named,
+            auto found = catalogColumns(slot.connection(), SchemaSearch::Named,
                                         folded(*schemaPart, fold), table);
             if (!found.empty())
                 return std::move(found.front());
@@ -140,7 +142,7 @@ std::optional<CatalogTable> tableOfStatement(Transaction& slot, const QString& s
         // An unqualified name: where the driver looks by default, else in every schema, where
         // the user's own schema wins over others.
         for (const SchemaSearch search : {SchemaSearch::DriverDefault, SchemaSearch::Any}) {
-            auto found = catalogColumns(slot.handle(), search, QString(), table);
+            auto found = catalogColumns(slot.connection(), search, QString(), table);
             if (found.size() == 1)
                 return std::move(found.front());
             if (found.size() > 1) {
@@ -161,8 +163,9 @@ std::vector<QString> primaryKey(Transaction& slot, const QString& schema, const 
     if (const std::vector<QString>* columns = slot.knownPrimaryKey(known))
         return *columns;
     std::vector<std::pair<int, QString>> keys;
-    odbc::StatementHandle stmt;
-    if (!SQL_SUCCEEDED(odbc::StatementHandle::allocate(slot.handle(), stmt)))
+    odbc::Error ignored;
+    const odbc::Statement stmt = odbc::Statement::allocate(slot.connection(), ignored);
+    if (!stmt)
         return {};
     const SQLRETURN rc =
         SQLPrimaryKeysW(stmt.get(), nullptr, 0, schema.isEmpty() ? nullptr : odbc::wide(schema),
