@@ -41,6 +41,16 @@ protected:
             platform::OpenSheetWithParm(QStringLiteral("w_sqlpad"), record, frame));
     }
 
+    // The first key typed into the editor starts the reading of the catalog; returns once it is
+    // read, with the editor focused and as empty as before. False when it was never read.
+    static bool readCatalogByTyping(app::w_sqlpad* sheet) {
+        sheet->mle_1->setFocus();
+        QTest::keyClick(sheet->mle_1, 's');
+        const bool read = QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000);
+        QTest::keyClick(sheet->mle_1, Qt::Key_Backspace);
+        return read;
+    }
+
     // The user types a query over whatever the editor holds, and presses Retrieve.
     static void retrieve(app::w_sqlpad* sheet, const QString& sql) {
         sheet->mle_1->setText(sql);

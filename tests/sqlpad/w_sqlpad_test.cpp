@@ -846,11 +846,7 @@ TEST_F(SqlpadTest, CtrlEnterRetrievesAndCtrlUpDownRecallTheStatementsRetrievedTh
 TEST_F(SqlpadTest, TypingOffersTablesAfterFromThenColumnsOfTheStatementsTables) {
     w_sqlpad* sheet = openWorkspace();
     QsciScintilla* editor = sheet->mle_1;
-    editor->setFocus();
-    // The first key starts the reading of the catalog.
-    QTest::keyClick(editor, 's');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000));
-    QTest::keyClick(editor, Qt::Key_Backspace);
+    ASSERT_TRUE(readCatalogByTyping(sheet));
     const auto choice = [&] {
         QByteArray text(256, '\0');
         editor->SendScintilla(QsciScintillaBase::SCI_AUTOCGETCURRENTTEXT, 0UL, text.data());
@@ -1162,10 +1158,7 @@ TEST_F(SqlpadTest, ASheetClosedWhileItsRetrievalFailsGoesOnlyAfterTheErrorBox) {
 TEST_F(SqlpadTest, CompletionOffersNothingWhereNoScreenIsUnderTheTextCursor) {
     w_sqlpad* sheet = openWorkspace();
     QsciScintilla* editor = sheet->mle_1;
-    editor->setFocus();
-    QTest::keyClick(editor, 's');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->catalogReady(); }, 10000));
-    QTest::keyClick(editor, Qt::Key_Backspace);
+    ASSERT_TRUE(readCatalogByTyping(sheet));
     QWidget* sub = sheet->parentWidget();
     const QPoint home = sub->pos();
     sub->move(100000, 100000);

@@ -159,26 +159,24 @@ void GridView::sizeColumns() {
     }
 }
 
+void GridView::highlightStoreRow(std::size_t storeRow, bool on) {
+    if (storeRow >= highlighted_.size())
+        highlighted_.resize(storeRow + 1, false);
+    highlighted_[storeRow] = on;
+}
+
 bool GridView::setRowHighlighted(long row, bool on) {
     if (row == 0) {
-        highlighted_.assign(on ? static_cast<std::size_t>(rowCount()) + 64 : 0, on);
-        if (on) {
-            for (long r = 1; r <= rowCount(); ++r) {
-                const std::size_t s = storeRowOf(r);
-                if (s >= highlighted_.size())
-                    highlighted_.resize(s + 1, false);
-                highlighted_[s] = true;
-            }
-        }
-        viewport()->update();
-        return true;
-    }
-    if (row < 1 || row > rowCount())
+        highlighted_.clear();
+        if (on)
+            highlighted_.reserve(static_cast<std::size_t>(rowCount()));
+        for (long r = 1; on && r <= rowCount(); ++r)
+            highlightStoreRow(storeRowOf(r), true);
+    } else if (row >= 1 && row <= rowCount()) {
+        highlightStoreRow(storeRowOf(row), on);
+    } else {
         return false;
-    const std::size_t s = storeRowOf(row);
-    if (s >= highlighted_.size())
-        highlighted_.resize(s + 1, false);
-    highlighted_[s] = on;
+    }
     viewport()->update();
     return true;
 }

@@ -64,6 +64,7 @@ private:
     bool refuseInputWhileBusy() const;
     void setCurrentCellNull();
     void showContextMenu(const QPoint& position);
+    void highlightStoreRow(std::size_t storeRow, bool on);
     // The stored row of display row `row` (from 1), which highlighting follows.
     std::size_t storeRowOf(long row) const;
     long rowCount() const;
