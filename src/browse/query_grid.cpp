@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <vector>
 
 namespace app {
 
@@ -85,21 +86,32 @@ void QueryGridSheet::saveGrid() {
 }
 
 bool QueryGridSheet::buildGrid(const QString& statement) {
+    return build(statement, false) == GridBuild::Built;
+}
+
+QueryGridSheet::GridBuild QueryGridSheet::buildGridOrStatement(const QString& statement) {
+    return build(statement, true);
+}
+
+QueryGridSheet::GridBuild QueryGridSheet::build(const QString& statement, bool statementsRun) {
     // 1.
     const QString ls_style = QStringLiteral("style(type=grid)");
 
     // 2.
     QString ls_syntax;
     QString ls_error;
+    bool noColumns = false;
     if (platform::Transaction* slot = recordSlot(istr_sqlca))
-        ls_syntax = platform::grid::SyntaxFromSQL(*slot, statement, ls_style, ls_error);
+        ls_syntax = platform::grid::SyntaxFromSQL(*slot, statement, ls_style, ls_error, &noColumns);
+    if (noColumns && statementsRun)
+        return GridBuild::NoColumns;
 
     // 3.
     if (!ls_error.isEmpty()) {
         statementRefused(statement, ls_error);
         platform::SetMicroHelp(QStringLiteral("Ready."));
         platform::SetPointer(platform::Pointer::Arrow);
-        return false;
+        return GridBuild::Failed;
     }
 
     // 4.
@@ -109,12 +121,45 @@ bool QueryGridSheet::buildGrid(const QString& statement) {
                              QStringLiteral("Create datawindow errors: ") + ls_error);
         platform::SetMicroHelp(QStringLiteral("Ready."));
         platform::SetPointer(platform::Pointer::Arrow);
-        return false;
+        return GridBuild::Failed;
     }
 
     // 5.
     dw_1->SetTransObject(recordSlot(istr_sqlca));
+    return GridBuild::Built;
+}
+
+bool QueryGridSheet::refuseUnlessEditable() const {
+    if (dw_1->isEditable())
+        return false;
+    platform::SetMicroHelp(QStringLiteral("This result cannot be changed: it does not hold one "
+                                          "table's primary key"));
     return true;
+}
+
+void QueryGridSheet::ue_insert() {
+    if (refuseUnlessEditable())
+        return;
+    const long row = dw_1->InsertRow(0);
+    if (row > 0)
+        dw_1->SetCurrentCell(row, 1);
+}
+
+void QueryGridSheet::ue_delete() {
+    if (refuseUnlessEditable())
+        return;
+    std::vector<long> rows;
+    for (long row = dw_1->GetSelectedRow(0); row > 0; row = dw_1->GetSelectedRow(row))
+        rows.push_back(row);
+    if (rows.empty() && dw_1->GetRow() > 0)
+        rows.push_back(dw_1->GetRow());
+    if (rows.empty()) {
+        platform::SetMicroHelp(QStringLiteral("No row is chosen to delete."));
+        return;
+    }
+    // From the last up, so that the rows still to go keep their numbers.
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        dw_1->DeleteRow(*row);
 }
 
 void QueryGridSheet::statementRefused(const QString&, const QString& error) {

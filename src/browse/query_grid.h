@@ -50,10 +50,20 @@ public:
     // Builds dw_1 for `statement` on the record's slot. False after a "Caution" message: the
     // calling handler ends there, and the grid keeps its previous layout and rows.
     bool buildGrid(const QString& statement);
+    // As buildGrid(), but a statement that the server prepared and that returns no columns (an
+    // UPDATE, a CREATE TABLE) is told apart from failures: no message, the grid as it was.
+    enum class GridBuild { Built, Failed, NoColumns };
+    GridBuild buildGridOrStatement(const QString& statement);
 
     // Save: writes the grid's changes, then COMMIT on the sheet's slot when that worked and
     // ROLLBACK when it did not; without a slot nothing follows the update.
     void saveGrid();
+
+    // Insert appends a row to an editable grid and puts the cursor in its first cell; Delete
+    // marks the highlighted rows (or the current one) deleted, for Save to write. Where the grid
+    // cannot be written the status line says why.
+    Q_INVOKABLE void ue_insert() override;
+    Q_INVOKABLE void ue_delete() override;
 
     void cb_retrieve_clicked();
     void cb_stop_clicked();
@@ -72,6 +82,8 @@ protected:
 
 private:
     void requestStop();
+    GridBuild build(const QString& statement, bool statementsRun);
+    bool refuseUnlessEditable() const;
 };
 
 } // namespace app

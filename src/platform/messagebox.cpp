@@ -27,8 +27,18 @@ std::vector<QMessageBox::StandardButton> buttonsOf(Buttons buttons) {
         return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
     case Buttons::SaveDiscardCancel:
         return {QMessageBox::Save, QMessageBox::Discard, QMessageBox::Cancel};
+    case Buttons::CommitRollBackCancel:
+        // Commit and Roll Back have no standard button; they take its place and role.
+        return {QMessageBox::Apply, QMessageBox::Reset, QMessageBox::Cancel};
     }
     return {QMessageBox::Ok};
+}
+
+// The caption of a button where the standard one's does not fit.
+QString captionOf(Buttons buttons, std::size_t index) {
+    if (buttons == Buttons::CommitRollBackCancel && index < 2)
+        return index == 0 ? QStringLiteral("&Commit") : QStringLiteral("&Roll Back");
+    return {};
 }
 
 QMessageBox::Icon iconOf(Icon icon) {
@@ -57,8 +67,13 @@ public:
                                                         dialogParent()));
         const auto standard = buttonsOf(request.buttons);
         std::vector<QAbstractButton*> pressed;
-        for (auto b : standard)
-            pressed.push_back(box->addButton(b));
+        for (auto b : standard) {
+            QAbstractButton* button = box->addButton(b);
+            const QString caption = captionOf(request.buttons, pressed.size());
+            if (!caption.isEmpty())
+                button->setText(caption);
+            pressed.push_back(button);
+        }
         const auto defaultIndex = static_cast<std::size_t>(request.defaultButton - 1);
         if (defaultIndex < pressed.size())
             box->setDefaultButton(static_cast<QPushButton*>(pressed[defaultIndex]));

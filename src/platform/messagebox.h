@@ -13,7 +13,8 @@ enum class Buttons {
     YesNoCancel,
     RetryCancel,
     AbortRetryIgnore,
-    SaveDiscardCancel
+    SaveDiscardCancel,
+    CommitRollBackCancel
 };
 
 struct MessageBoxRequest {

@@ -164,9 +164,30 @@ bool Sheet::hasPendingChanges(const QList<BusySource*>& grids, const Transaction
     return pending;
 }
 
+bool Sheet::confirmSheetWork(const Transaction*) {
+    return true;
+}
+
 bool Sheet::confirmDropChanges(const QList<BusySource*>& grids, const Transaction* slot,
                                bool remember) {
-    if (dropConfirmed_ || !hasPendingChanges(grids, slot))
+    if (dropConfirmed_)
+        return true;
+    const QPointer<Sheet> alive(this);
+    if (!confirmDropRows(grids, slot, remember) || alive == nullptr)
+        return false;
+    if (!grids.isEmpty())
+        return true;
+    // A whole sheet goes: its other work is asked about as well.
+    if (!confirmSheetWork(slot) || alive == nullptr)
+        return false;
+    if (remember && slot == nullptr)
+        dropConfirmed_ = true;
+    return true;
+}
+
+bool Sheet::confirmDropRows(const QList<BusySource*>& grids, const Transaction* slot,
+                            bool remember) {
+    if (!hasPendingChanges(grids, slot))
         return true;
     const QMdiSubWindow* sub = subWindow();
     const QString title = sub != nullptr ? sub->windowTitle() : windowTitle();

@@ -74,6 +74,11 @@ public:
     bool hasPendingChanges(const QList<BusySource*>& grids = {}, const Transaction* slot = nullptr);
     // Save, as the question offers it: the sheet's own Save command.
     virtual void saveChanges();
+    // Work of the sheet beyond its grids' rows (a text not saved to its file, statements it ran
+    // that are not committed): a command that drops the whole sheet (its close by any route,
+    // Exit, New Connection; the chooser, for the work on `slot`) asks about it after the
+    // question about unsaved rows. True when the command may go on. Nothing to ask by default.
+    virtual bool confirmSheetWork(const Transaction* slot);
 
     // The commands, each doing nothing unless the sheet has it. A sheet that has one declares
     // it Q_INVOKABLE, so that it is an event of the sheet too (by name); the others have no such
@@ -111,6 +116,8 @@ private:
     // The grids among the sheet's widgets, in the order of findChildren().
     QList<BusySource*> busySources() const;
     void closeWhenStopped();
+    // The question about unsaved rows of confirmDropChanges().
+    bool confirmDropRows(const QList<BusySource*>& grids, const Transaction* slot, bool remember);
 
     bool closeRequested_ = false;
     bool closePosted_ = false;

@@ -9,11 +9,13 @@
 #include "platform/odbc/transaction.h"
 #include "platform/pointer.h"
 #include "platform/printjob.h"
+#include "platform/sql/script.h"
 #include "platform/sql/sql_text.h"
 #include "platform/units.h"
 #include "sqlpad/completion.h"
 #include "sqlpad/sql_editor.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -81,6 +83,17 @@ w_sqlpad::w_sqlpad() {
     cb_close = commandButton(this, QStringLiteral("&Close"), bold);
     platform::placeControl(cb_close, 2871, 1421, 247, 109);
 
+    st_file = sheetLabel(this, QString(), bold);
+    st_file->setTextFormat(Qt::PlainText);
+    platform::placeControl(st_file, 300, 97, 225, 65);
+
+    st_pending = sheetLabel(this, QStringLiteral("Not committed"), bold);
+    setTextColour(st_pending, Qt::red);
+    st_pending->setToolTip(QStringLiteral("Statements run here changed data that is not "
+                                          "committed yet: Save commits it."));
+    st_pending->setVisible(false);
+    platform::placeControl(st_pending, 1153, 1437, 370, 77);
+
     connectControls();
 }
 
@@ -108,6 +121,20 @@ void w_sqlpad::connectControls() {
         offerCompletion();
     });
 
+    // Open and Save SQL from anywhere in the sheet (the query text handles them itself).
+    auto* open = new QAction(this);
+    open->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    auto* saveSql = new QAction(this);
+    saveSql->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    for (QAction* action : {open, saveSql}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
+    connect(open, &QAction::triggered, this, &w_sqlpad::openSqlFileDialog);
+    connect(saveSql, &QAction::triggered, this, &w_sqlpad::saveSqlFileDialog);
+    mle_1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(mle_1, &QWidget::customContextMenuRequested, this, &w_sqlpad::showEditorMenu);
+
     connect(cb_1, &QPushButton::clicked, this, &w_sqlpad::cb_1_clicked);
     connect(cb_close, &QPushButton::clicked, this, &w_sqlpad::cb_close_clicked);
     connectQueryGrid();
@@ -129,11 +156,31 @@ bool w_sqlpad::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool w_sqlpad::editorShortcut(const QKeyEvent& key) {
-    if (key.modifiers() != Qt::ControlModifier &&
-        key.modifiers() != (Qt::ControlModifier | Qt::KeypadModifier))
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    // Tab indents in the query text; Ctrl+Tab and Ctrl+Shift+Tab leave it.
+    if (key.key() == Qt::Key_Tab && modifiers == Qt::ControlModifier)
+        return focusNextPrevChild(true);
+    if (key.key() == Qt::Key_Backtab && modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+        return focusNextPrevChild(false);
+    if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        if (key.key() == Qt::Key_S) {
+            saveSqlFileDialog();
+            return true;
+        }
+        if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter)
+            return false;
+        // The script: Retrieve runs every statement of the text.
+        mle_1->cancelList();
+        cb_retrieve->click();
+        return true;
+    }
+    if (modifiers != Qt::ControlModifier)
         return false;
     QString recalled;
     switch (key.key()) {
+    case Qt::Key_O:
+        openSqlFileDialog();
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         mle_1->cancelList();  // a name still offered is not what runs
@@ -235,6 +282,31 @@ void w_sqlpad::offerCompletion() {
 }
 
 void w_sqlpad::ue_retrieve() {
+    const QString text = mle_1->text();
+    history_.add(text);
+    // A catalog read still running gives way: the statement is described and retrieved on the
+    // connection alone (the next key typed reads the catalog again).
+    if (catalog_ && !catalog_->isReady()) {
+        catalog_->connection().stopCatalogReads();
+        catalog_.reset();
+    }
+    if (istr_sqlca.s_sqlca.isEmpty())
+        istr_sqlca.s_sqlca = QStringLiteral("SQLCA");
+    const std::vector<platform::sql::ScriptStatement> statements =
+        platform::sql::splitStatements(text);
+    if (statements.size() > 1) {
+        runScript(statements);
+        return;
+    }
+    if (statements.size() == 1 && platform::sql::statementKind(statements.front().text) ==
+                                      platform::sql::StatementKind::Change) {
+        runChanges(statements, 0, 1);
+        return;
+    }
+    retrieveQuery(text);
+}
+
+void w_sqlpad::retrieveQuery(const QString& text) {
     // 1.
     platform::SetMicroHelp(QStringLiteral("Retrieving data, please wait..."));
     // 2.
@@ -242,20 +314,24 @@ void w_sqlpad::ue_retrieve() {
     // 3.
     st_time->setText(QString());
     // 4.
-    const QString ls_sql = workspaceStatement(mle_1->text());
-    history_.add(mle_1->text());
+    const QString ls_sql = workspaceStatement(text);
     // 5.
     if (istr_sqlca.s_sqlca.isEmpty())
         istr_sqlca.s_sqlca = QStringLiteral("SQLCA");
-    // A catalog read still running gives way: the statement is described and retrieved on the
-    // connection alone (the next key typed reads the catalog again).
-    if (catalog_ && !catalog_->isReady()) {
-        catalog_->connection().stopCatalogReads();
-        catalog_.reset();
-    }
-    // 6.
-    if (!buildGrid(ls_sql))
+    // 6. A statement that returns no rows runs instead.
+    switch (buildGridOrStatement(ls_sql)) {
+    case GridBuild::Failed:
         return;
+    case GridBuild::NoColumns: {
+        const std::vector<platform::sql::ScriptStatement> statement =
+            platform::sql::splitStatements(text);
+        if (!statement.empty())
+            runChanges(statement, 0, statement.size());
+        return;
+    }
+    case GridBuild::Built:
+        break;
+    }
     // 7.
     const platform::Instant ldt_begin = platform::Now();
     // 8.
@@ -266,6 +342,7 @@ void w_sqlpad::ue_retrieve() {
     const long ll_elapsed = platform::SecondsAfter(ldt_begin, ldt_end);
     st_time->setText(QString::number(ll_elapsed) + QStringLiteral(" seconds elapsed"));
     // 11.
+    st_1->setText(QStringLiteral("rows retrieved"));
     st_1->setVisible(true);
     // 12.
     if (ll_rows == 0)
@@ -278,7 +355,14 @@ void w_sqlpad::ue_retrieve() {
 }
 
 void w_sqlpad::ue_save() {
-    saveGrid();
+    // Save writes the grid's changes and commits; with nothing in the grid to write, it commits
+    // what the statements run here changed.
+    platform::Transaction* slot = recordSlot(istr_sqlca);
+    if (!dw_1->hasPendingChanges() && slot != nullptr && slot->hasPendingWrites())
+        slot->Commit();
+    else
+        saveGrid();
+    showPending();
 }
 
 void w_sqlpad::ue_saveas() {

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QKeyEvent;
 class QLabel;
@@ -14,6 +15,9 @@ class QsciScintilla;
 
 namespace platform::odbc {
 class CatalogLoader;
+}
+namespace platform::sql {
+struct ScriptStatement;
 }
 
 namespace app {
@@ -36,6 +40,10 @@ public:
     QLabel* st_time;
     QsciScintilla* mle_1;
     QPushButton* cb_close;
+    // The .sql file the text was opened from or saved to, beside the heading.
+    QLabel* st_file;
+    // Shown while statements this sheet ran are not committed.
+    QLabel* st_pending;
 
     // The column list of the last ue_get_columns: an empty entry, then every column of dw_1.
     QStringList columnList;
@@ -50,6 +58,23 @@ public:
     void cb_1_clicked();
     void cb_close_clicked();
 
+    // SQL files: Open reads a UTF-8 .sql file into the query text, Save SQL writes the text to
+    // one (asking for a name the first time). Both return whether they did.
+    bool openSqlFile(const QString& path);
+    bool saveSqlFile(const QString& path);
+    void openSqlFileDialog();
+    void saveSqlFileDialog();
+    // The file the text belongs to ("" when none), and whether the text changed since it was
+    // opened or saved.
+    const QString& sqlFile() const { return sqlFile_; }
+    bool sqlTextChanged() const;
+
+    // Statements this sheet ran that wait for a COMMIT or ROLLBACK on its connection.
+    bool changesPending() const;
+    // Closing asks about a text changed since its file was opened or saved, then whether to
+    // commit what the statements changed: "Commit changes made on <data source>?".
+    bool confirmSheetWork(const platform::Transaction* slot) override;
+
     // True once the tables and columns of the sheet's connection, which the query text offers
     // to complete names, have been read.
     bool catalogReady() const;
@@ -57,6 +82,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void statementRefused(const QString& statement, const QString& error) override;
 
 private:
     // The tab order, and what the controls' events run.
@@ -69,9 +95,33 @@ private:
     void readCatalog();
     // Shows the names that complete the one being typed, if any.
     void offerCompletion();
+    // The editor's context menu: its own entries, then Open, Save SQL and the recent files.
+    void showEditorMenu(const QPoint& at);
+
+    // Running what the query text holds: one query as ue_retrieve always did; a statement that
+    // returns no rows on the worker; several statements one after another.
+    void retrieveQuery(const QString& text);
+    void runScript(const std::vector<platform::sql::ScriptStatement>& statements);
+    // Runs statements [first, end) of `statements`, which return no rows, on the worker, after
+    // asking about an UPDATE or DELETE without WHERE among them; returns how many ran to their
+    // end (end - first when all did).
+    std::size_t runChanges(const std::vector<platform::sql::ScriptStatement>& statements,
+                           std::size_t first, std::size_t end);
+    // Selects the statement in the query text and tells the error with its line.
+    void showFailedStatement(const platform::sql::ScriptStatement& statement, const QString& error);
+    void showPending();
+    // Asks before a text that changed since its file was opened or saved is dropped.
+    bool confirmDropText();
+    bool confirmCommit();
+    void showSqlFile();
 
     QSize normalSize_;
     StatementHistory history_;
+    QString sqlFile_;
+    QString savedText_;
+    bool changesPending_ = false;
+    // The line of the script statement being described, for the message when it is refused.
+    int scriptLine_ = 0;
     std::shared_ptr<platform::odbc::CatalogLoader> catalog_;
 };
 

@@ -500,10 +500,8 @@ TEST_F(SqlpadTest, GetColumnsListsAnEmptyEntryThenEveryColumn) {
                            QStringLiteral("workdept")}));
 }
 
-TEST_F(SqlpadTest, InsertDeleteAndSqlWorkspaceCommandsDoNothingHere) {
+TEST_F(SqlpadTest, SqlWorkspaceCommandDoesNothingHere) {
     w_sqlpad* sheet = openWorkspace();
-    EXPECT_FALSE(platform::hasEvent(sheet, "ue_insert"));
-    EXPECT_FALSE(platform::hasEvent(sheet, "ue_delete"));
     EXPECT_FALSE(platform::hasEvent(sheet, "ue_sqlpad"));
 }
 
@@ -661,82 +659,6 @@ TEST_F(SqlpadTest, MegabyteStatementIsKeptInTheEditorDescribedAndRetrieved) {
     EXPECT_EQ(sheet->dw_1->GetItemString(5000, 1), QStringLiteral("5000"));
     EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("5000"));
     EXPECT_EQ(sheet->dw_1->TableSelect(), query + QStringLiteral("  WITH UR "));
-}
-
-TEST_F(SqlpadTest, StatementsThatAreNoQueriesAreDescribedOnlyAndNeverRunOnTheServer) {
-    ScratchTable table(*slot, QStringLiteral("sqlpad_kept"),
-                       QStringLiteral("id integer primary key, name varchar(40)"),
-                       QStringLiteral("(1, 'one'), (2, 'two')"));
-    const auto contents = [&] {
-        return queryValue(*slot, QStringLiteral("select string_agg(id || ':' || name, ',' "
-                                                "order by id) from %1")
-                                     .arg(table.name()));
-    };
-    // Every statement the server runs goes to its log; each statement here carries a mark of
-    // its own, so that the log tells which of them ran.
-    ASSERT_TRUE(runAsSuperuser(QStringLiteral("alter system set log_statement = 'all'")));
-    ASSERT_TRUE(runAsSuperuser(QStringLiteral("select pg_reload_conf()")));
-    const QString mark = QStringLiteral("mark_%1_").arg(QCoreApplication::applicationPid());
-    w_sqlpad* sheet = openWorkspace();
-    const auto loggedAfterRetrieving = [&](const QString& probe) {
-        // The server reloads its settings a moment after it is asked to.
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            retrieve(sheet, QStringLiteral("select 1 as probe /* %1 */").arg(probe));
-            if (serverLog().contains(probe.toUtf8()))
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    };
-    ASSERT_TRUE(loggedAfterRetrieving(mark + QStringLiteral("first_probe")));
-    ASSERT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
-
-    const QStringList noColumns = {
-        QStringLiteral("insert into %1 values (3, 'three') /* %2insert */"),
-        QStringLiteral("delete from %1 /* %2delete */"),
-        QStringLiteral("drop table %1 /* %2drop */"),
-        QStringLiteral("set search_path to public /* %2set %1 */"),
-        QStringLiteral("begin /* %2begin %1 */")};
-    const QStringList joined = {
-        QStringLiteral("select 1 as one /* %2joined */; drop table %1"),
-        QStringLiteral("select 1 as one; delete from %1 /* %2joined_delete */;"),
-        QStringLiteral("select E'it\\'s' as one; drop table %1 /* %2escaped */")};
-    for (const QString& statement : noColumns + joined)
-        retrieve(sheet, statement.arg(table.name(), mark));
-
-    const QStringList boxesSaid = said();
-    ASSERT_EQ(boxesSaid.size(), noColumns.size() + joined.size())
-        << boxesSaid.join(u'\n').toStdString();
-    for (qsizetype i = 0; i < boxesSaid.size(); ++i) {
-        const bool several = i >= noColumns.size();
-        EXPECT_EQ(boxesSaid.at(i),
-                  QStringLiteral("Caution / SyntaxFromSQL errors: ") +
-                      (several ? QStringLiteral(
-                                     "The text holds more than one statement; retrieve one query.")
-                               : QStringLiteral("The statement returns no columns.")) +
-                      QStringLiteral("\r\nSome columns are not presentable."));
-    }
-    EXPECT_EQ(frame->microHelp(), QStringLiteral("Ready."));
-    EXPECT_EQ(platform::currentPointer(), platform::Pointer::Arrow);
-    // On the sheet's own connection, which would see its own uncommitted changes.
-    EXPECT_EQ(contents(), QStringLiteral("1:one,2:two"));
-
-    // The workspace goes on as before.
-    ASSERT_TRUE(loggedAfterRetrieving(mark + QStringLiteral("last_probe")));
-    EXPECT_EQ(sheet->dw_1->RowCount(), 1);
-    // What the server ran: its "statement:" and "execute" lines (an error it met while
-    // describing would show the text too, on a line of its own).
-    QByteArrayList ran;
-    for (const QByteArray& line : serverLog().split('\n')) {
-        if (line.contains("LOG:  statement: ") || line.contains("LOG:  execute "))
-            ran << line;
-    }
-    const QByteArray log = ran.join('\n');
-    EXPECT_TRUE(log.contains((mark + QStringLiteral("last_probe")).toUtf8()));
-    for (const char* statement :
-         {"insert", "delete", "drop", "set", "begin", "joined", "joined_delete", "escaped"})
-        EXPECT_FALSE(log.contains((mark + QString::fromLatin1(statement) + u' ').toUtf8()))
-            << statement << " ran on the server";
 }
 
 TEST_F(SqlpadTest, SqliteTextThatIsNotUtf8ShowsReplacementMarksAndKeepsTheRestOfTheRow) {

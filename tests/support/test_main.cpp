@@ -87,6 +87,10 @@ int main(int argc, char** argv) {
     qputenv("ODBCSYSINI", QFile::encodeName(noOdbc.path()));
     qputenv("ODBCINI", QFile::encodeName(noOdbc.filePath(QStringLiteral("odbc.ini"))));
 #endif
+    // Settings the program keeps between runs (recent files) go to a folder of the run's own.
+    const QTemporaryDir settingsHome;
+    if (settingsHome.isValid())
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsHome.path()));
     defaultHandler = qInstallMessageHandler(quietOffscreen);
     QApplication application(argc, argv);
     QApplication::setStyle(new platform::ApplicationStyle); // as the program does

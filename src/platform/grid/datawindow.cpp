@@ -13,6 +13,7 @@
 #include <QEventLoop>
 #include <QLocale>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace platform::grid {
@@ -218,6 +219,50 @@ bool DataWindow::withRowsHeld(const std::function<void()>& work, std::function<v
     return true;
 }
 
+std::optional<odbc::StatementRunner::Outcome>
+DataWindow::Execute(Transaction& slot, std::vector<QString> statements,
+                    const std::function<void(std::size_t)>& progress) {
+    lastRetrieveEnd_ = Now();
+    if (retrieving() || windowClosing(this) || !slot.isConnected() || slot.retrieving())
+        return std::nullopt;
+    std::optional<odbc::StatementRunner::Outcome> outcome;
+    std::unique_ptr<odbc::StatementRunner> runner;
+    // While the statements run, the rows are busy as during a retrieval, and the connection
+    // refuses COMMIT and ROLLBACK.
+    withRowsHeld(
+        [&] {
+            const Transaction::RetrievalClaim claim = slot.claimForRetrieval();
+            QEventLoop loop;
+            QTimer ticker;
+            runner = std::make_unique<odbc::StatementRunner>(
+                slot.connection(), std::move(statements), [&loop] {
+                    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+                });
+            if (progress) {
+                connect(&ticker, &QTimer::timeout, this,
+                        [&progress, &runner] { progress(runner->executed()); });
+                constexpr int progressMs = 100;
+                ticker.start(progressMs);
+            }
+            loop.exec();
+            outcome = runner->finish();
+        },
+        [&runner] {
+            if (runner)
+                runner->stop();
+        });
+    lastRetrieveEnd_ = Now();
+    if (!outcome)
+        return std::nullopt;
+    // What ran joins the unit of work, which stays open until it is committed or rolled back;
+    // a statement that failed first leaves nothing open.
+    if (outcome->executed > 0)
+        slot.wrote();
+    else
+        slot.endReadWork();
+    return outcome;
+}
+
 void DataWindow::callWhenIdle(QObject* context, std::function<void()> then) {
     connect(this, &DataWindow::idle, context, std::move(then));
 }
@@ -232,12 +277,30 @@ int DataWindow::ColumnCount() const {
     return model_->rows().columnCount();
 }
 
+bool DataWindow::isEditable() const {
+    const GridDefinition& def = definition();
+    return !def.updateTable.isEmpty() && !keyColumns(def).empty();
+}
+
+long DataWindow::GetRow() const {
+    const QModelIndex current = view_->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+int DataWindow::SetCurrentCell(long row, int column) {
+    if (!validRow(row) || column < 1 || column > ColumnCount())
+        return -1;
+    const QModelIndex cell = model_->index(static_cast<int>(row - 1), column - 1);
+    view_->setCurrentIndex(cell);
+    view_->scrollTo(cell);
+    view_->setFocus();
+    return 1;
+}
+
 bool DataWindow::hasPendingChanges() const {
     // Rows a program filled in a grid that cannot write them (a list of its own) are no one's
     // unsaved work.
-    const GridDefinition& def = definition();
-    return !def.updateTable.isEmpty() && !keyColumns(def).empty() &&
-           model_->rows().hasPendingChanges();
+    return isEditable() && model_->rows().hasPendingChanges();
 }
 
 void DataWindow::AcceptText() {

@@ -5,12 +5,14 @@
 #include "platform/grid/grid_output.h"
 #include "platform/grid/grid_view.h"
 #include "platform/grid/griddata.h"
+#include "platform/odbc/execute.h"
 
 #include <QHash>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -103,6 +105,12 @@ public:
     platform::Instant lastRetrieveEnd() const { return lastRetrieveEnd_; }
 
     long RowCount() const;
+    // True when Update() can write the rows: they come from one table, with its primary key.
+    bool isEditable() const;
+    // The row of the current cell (0: none), and moving the current cell (scrolled into view,
+    // the grid focused).
+    long GetRow() const;
+    int SetCurrentCell(long row, int column);
     // Rows changed, inserted or deleted since they were retrieved or saved: what Update() would
     // write, and what dropping the rows would lose.
     bool hasPendingChanges() const;
@@ -127,6 +135,16 @@ public:
     int SetSort(const QString& text);
     int Sort();
     int ShareData(DataWindow* other);
+
+    // Runs `statements`, which return no rows, one after another on `slot`, on a worker, with
+    // the rows held meanwhile as during a retrieval: commands that would change them wait,
+    // DBCancel (and a close) cancels the statement running and runs no further one. `progress`
+    // hears a few times a second how many have run. What ran joins the connection's unit of
+    // work (Transaction::wrote). The grid shows no message of its own; nullopt when nothing
+    // could start (the rows are busy, the sheet is closing, the slot is not connected).
+    std::optional<odbc::StatementRunner::Outcome>
+    Execute(Transaction& slot, std::vector<QString> statements,
+            const std::function<void(std::size_t)>& progress = {});
 
     // --- writing
     // Writes changed, inserted and deleted rows; COMMIT or ROLLBACK is the caller's.

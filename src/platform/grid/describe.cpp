@@ -338,8 +338,11 @@ bool describeColumns(const odbc::Statement& stmt, SQLSMALLINT count, GridDefinit
 
 } // namespace
 
-GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors) {
+GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors,
+                              bool* noColumns) {
     errors.clear();
+    if (noColumns != nullptr)
+        *noColumns = false;
     if (!slot.isConnected()) {
         errors = slot.name().isEmpty()
                      ? QStringLiteral("The transaction is not connected.")
@@ -377,6 +380,8 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
     }
     if (count <= 0) {
         errors = QStringLiteral("The statement returns no columns.");
+        if (noColumns != nullptr)
+            *noColumns = true;
         return {};
     }
     GridDefinition definition;
@@ -393,14 +398,14 @@ GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& er
     return definition;
 }
 
-QString SyntaxFromSQL(Transaction& slot, const QString& sql, const QString& style,
-                      QString& errors) {
+QString SyntaxFromSQL(Transaction& slot, const QString& sql, const QString& style, QString& errors,
+                      bool* noColumns) {
     errors.clear();
     if (!isGridStyle(style)) {
         errors = QStringLiteral("Style '%1' is not supported; use style(type=grid).").arg(style);
         return {};
     }
-    const GridDefinition definition = describeSelect(slot, sql, errors);
+    const GridDefinition definition = describeSelect(slot, sql, errors, noColumns);
     if (!errors.isEmpty())
         return {};
     return writeSyntax(definition);

@@ -30,11 +30,14 @@ void resolveUpdateTable(Transaction& slot, GridDefinition& definition,
                         const std::vector<ColumnOrigin>& origins);
 
 // Describes `sql` on `slot` without executing it. On failure `errors` holds the driver's
-// diagnostics (or says why) and the result is empty.
-GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors);
+// diagnostics (or says why) and the result is empty; `noColumns`, when given, tells a statement
+// that the server prepared but that returns no columns (an UPDATE, a CREATE TABLE ...).
+GridDefinition describeSelect(Transaction& slot, const QString& sql, QString& errors,
+                              bool* noColumns = nullptr);
 
 // Grid syntax for `sql` in `style` ("style(type=grid)"), described on `slot` without executing
 // the statement. `errors` is empty on success; otherwise it holds the reason and the result is "".
-QString SyntaxFromSQL(Transaction& slot, const QString& sql, const QString& style, QString& errors);
+QString SyntaxFromSQL(Transaction& slot, const QString& sql, const QString& style, QString& errors,
+                      bool* noColumns = nullptr);
 
 } // namespace platform::grid
