@@ -61,6 +61,7 @@ void QueryGridSheet::connectQueryGrid() {
     connectCommand(cb_retrieve, this, &QueryGridSheet::cb_retrieve_clicked);
     connect(cb_stop, &QPushButton::clicked, this, &QueryGridSheet::cb_stop_clicked);
     cb_stop->installEventFilter(this);
+    dw_1->setHeadingSort(true);
     connect(dw_1, &platform::grid::DataWindow::RetrieveStart, this,
             &QueryGridSheet::dw_1_retrievestart);
     connect(dw_1, &platform::grid::DataWindow::RetrieveEnd, this,

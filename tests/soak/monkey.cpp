@@ -710,7 +710,8 @@ void Monkey::closeDown() {
     if (QWidget* modal = QApplication::activeModalWidget()) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             for (const QMessageBox::StandardButton wanted :
-                 {QMessageBox::Discard, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel}) {
+                 {QMessageBox::Discard, QMessageBox::Reset, QMessageBox::No, QMessageBox::Ok,
+                  QMessageBox::Cancel}) {
                 if (QAbstractButton* button = box->button(wanted)) {
                     ActionLog::say(QStringLiteral("closing: message box \"%1\": %2")
                                        .arg(shortened(box->text()), button->text())

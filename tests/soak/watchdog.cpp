@@ -69,12 +69,25 @@ void Watchdog::watch() {
         ActionLog::say("the last actions were:");
         for (const std::string& line : log_.latest())
             ActionLog::say("  " + line);
+        dumpThreads();
         // On the stuck thread, the signal shows where it is stuck.
         pthread_kill(uiThread_, SIGABRT);
         if (wake_.wait_for(lock, std::chrono::seconds(10), [this] { return stop_; }))
             return;
         std::abort();
     }
+}
+
+void Watchdog::dumpThreads() {
+    // Every thread's stack, from a debugger where there is one: a thread waiting in the kernel
+    // (a lock, a socket) shows no stack of its own to a signal.
+    if (std::system("command -v gdb >/dev/null 2>&1") != 0)
+        return;
+    ActionLog::say("the threads' stacks:");
+    const std::string command = "gdb -p " + std::to_string(getpid()) +
+                                " -batch -nx -ex 'set pagination off' -ex 'thread apply all bt 40'"
+                                " 1>&2 2>/dev/null </dev/null";
+    (void)!std::system(command.c_str());
 }
 
 namespace {

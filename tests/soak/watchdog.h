@@ -47,6 +47,7 @@ public:
 private:
     void watch();
     static std::int64_t now();
+    static void dumpThreads();
 
     ActionLog& log_;
     const std::chrono::milliseconds limit_;

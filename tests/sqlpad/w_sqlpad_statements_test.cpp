@@ -6,6 +6,7 @@
 #include "sqlpad/sqlpad_fixture.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -158,3 +159,72 @@ TEST_F(SqlpadStatementsTest, AScriptRunsInOrderAndStopsAtTheFirstErrorWithThatSt
 }
 
 } // namespace
+
+namespace {
+
+// Clicks the heading of `column` (from 1) and waits until the rows are sorted.
+void clickHeading(platform::grid::DataWindow* grid, int column) {
+    QHeaderView* header = grid->view()->horizontalHeader();
+    const int x = header->sectionViewportPosition(column - 1) + header->sectionSize(column - 1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    EXPECT_TRUE(QTest::qWaitFor([grid] { return !grid->retrieving(); }, 10000));
+}
+
+// The column's cells, joined by commas.
+QString columnTexts(const platform::grid::DataWindow* grid, int column) {
+    QStringList texts;
+    for (long row = 1; row <= grid->RowCount(); ++row)
+        texts << (grid->isItemNull(row, column) ? QStringLiteral("NULL")
+                                                : grid->GetItemString(row, column));
+    return texts.join(u',');
+}
+
+} // namespace
+
+TEST_F(SqlpadStatementsTest,
+       HeadingClicksSortByTypeThenBackKeepingEditsAndHighlightsWithTheirRows) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ScratchTable mixed(*slot, QStringLiteral("sqlpad_sorted"),
+                       QStringLiteral("id integer primary key, n numeric(9,2), t varchar(10), "
+                                      "d date"),
+                       QStringLiteral("(1, 2, 'b', '2024-01-02'), (2, 10, 'a', null), "
+                                      "(3, null, 'C', '2023-05-01'), (4, 1.5, 'd', "
+                                      "'2023-12-31')"));
+    w_sqlpad* sheet = openWorkspace();
+    platform::grid::DataWindow* grid = sheet->dw_1;
+    retrieve(sheet, QStringLiteral("select id, n, t, d from %1 order by id").arg(mixed.name()));
+    ASSERT_EQ(grid->RowCount(), 4);
+    // An unsaved edit and a highlighted row go where their rows go.
+    ASSERT_EQ(grid->SetItem(4, 3, QStringLiteral("B")), 1);
+    grid->SelectRow(2, true);
+
+    clickHeading(grid, 2); // numbers by value, NULL first
+    EXPECT_EQ(columnTexts(grid, 1), QStringLiteral("3,4,1,2"));
+    EXPECT_EQ(grid->headingSortColumn(), 2);
+    EXPECT_TRUE(grid->headingSortAscending());
+    EXPECT_TRUE(grid->view()->horizontalHeader()->isSortIndicatorShown());
+    EXPECT_TRUE(grid->IsSelected(4));
+    EXPECT_FALSE(grid->IsSelected(2));
+    EXPECT_EQ(grid->GetItemString(2, 3), QStringLiteral("B"));
+
+    clickHeading(grid, 2); // descending: NULL last
+    EXPECT_EQ(columnTexts(grid, 1), QStringLiteral("2,1,4,3"));
+    clickHeading(grid, 2); // back in the order they came in
+    EXPECT_EQ(columnTexts(grid, 1), QStringLiteral("1,2,3,4"));
+    EXPECT_FALSE(grid->view()->horizontalHeader()->isSortIndicatorShown());
+
+    clickHeading(grid, 3); // text in the user's collation: case does not come first
+    EXPECT_EQ(columnTexts(grid, 3), QStringLiteral("a,b,B,C"));
+    clickHeading(grid, 4); // dates in time order
+    EXPECT_EQ(columnTexts(grid, 4), QStringLiteral("NULL,2023-05-01,2023-12-31,2024-01-02"));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+
+    // Saved after sorting, the edit reaches its own row.
+    ASSERT_EQ(sheet->runCommand(platform::Sheet::Command::Save), 1);
+    EXPECT_EQ(
+        queryValue(*observer, QStringLiteral("select t from %1 where id = 4").arg(mixed.name())),
+        QStringLiteral("B"));
+    observer->Commit(); // its read would keep the table from being dropped
+    QLocale::setDefault(before);
+}

@@ -11,6 +11,7 @@
 #include "platform/odbc/transaction.h"
 
 #include <QEventLoop>
+#include <QHeaderView>
 #include <QLocale>
 #include <QPointer>
 #include <QTimer>
@@ -25,6 +26,8 @@ DataWindow::DataWindow(QWidget* parent) : QWidget(parent), view_(new GridView(th
     connect(view_, &GridView::clickedAt, this, &DataWindow::Clicked);
     connect(view_, &GridView::gotFocus, this, &DataWindow::GetFocus);
     connect(view_, &GridView::lostFocus, this, &DataWindow::LoseFocus);
+    connect(view_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &DataWindow::sortByHeading);
     useModel(std::make_shared<GridModel>());
 }
 
@@ -55,6 +58,45 @@ void DataWindow::useModel(std::shared_ptr<GridModel> model) {
     model_ = std::move(model);
     view_->setGridModel(model_.get());
     connect(model_.get(), &GridModel::idle, this, &DataWindow::idle);
+    // New rows come in their own order.
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
+        sortStep_ = 0;
+        showSortMark();
+    });
+}
+
+void DataWindow::sortByHeading(int column) {
+    if (!headingSort_ || column < 0 || column >= ColumnCount())
+        return;
+    // The heading flips its own mark as it is clicked: the mark shows what the rows are.
+    if (refuseWhileWindowBusy(this, retrieving())) {
+        showSortMark();
+        return;
+    }
+    AcceptText();
+    const int step = column == sortColumn_ ? (sortStep_ + 1) % 3 : 1;
+    std::vector<SortKey> keys;
+    if (step != 0)
+        keys.push_back({column, step == 1});
+    const QPointer<DataWindow> self(this);
+    model_->sortInBackground(this, std::move(keys), [self, column, step](bool sorted) {
+        if (self == nullptr)
+            return;
+        if (sorted) {
+            self->sortColumn_ = column;
+            self->sortStep_ = step;
+        }
+        self->showSortMark();
+    });
+    showSortMark();
+}
+
+void DataWindow::showSortMark() {
+    QHeaderView* header = view_->horizontalHeader();
+    header->setSortIndicatorShown(sortStep_ != 0);
+    if (sortStep_ != 0)
+        header->setSortIndicator(sortColumn_,
+                                 sortStep_ == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 const GridDefinition& DataWindow::definition() const {

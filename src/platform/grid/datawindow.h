@@ -134,6 +134,13 @@ public:
     long GetSelectedRow(long after) const;
     int SetSort(const QString& text);
     int Sort();
+    // Sorting by the headings: a click sorts ascending, a second descending, a third puts the
+    // rows back in the order they came in; the heading shows a mark. Off unless a window turns
+    // it on (where a heading click has a meaning of its own, it stays off).
+    void setHeadingSort(bool on) { headingSort_ = on; }
+    // The heading sort shown: the column (from 1, 0 for none) and its direction.
+    int headingSortColumn() const { return sortStep_ == 0 ? 0 : sortColumn_ + 1; }
+    bool headingSortAscending() const { return sortStep_ == 1; }
     int ShareData(DataWindow* other);
 
     // Runs `statements`, which return no rows, one after another on `slot`, on a worker, with
@@ -197,6 +204,8 @@ private:
     // Tells what ended a retrieval early; returns the retrieval's result.
     long reportRetrievalEnd(const RetrievalOutcome& outcome);
     void showDatabaseError(const QString& context, const QString& text);
+    void sortByHeading(int column);
+    void showSortMark();
     bool validRow(long row) const { return row >= 1 && row <= RowCount(); }
 
     GridView* view_;
@@ -209,6 +218,9 @@ private:
     bool selectedMouse_ = true;
     int printMarginTop_ = 0;
     QString sortText_;
+    bool headingSort_ = false;
+    int sortColumn_ = -1; // from 0
+    int sortStep_ = 0;    // 0: the order the rows came in, 1: ascending, 2: descending
 };
 
 } // namespace platform::grid

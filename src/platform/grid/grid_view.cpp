@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <memory>
@@ -116,6 +117,8 @@ void GridView::setGridModel(GridModel* model) {
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         highlighted_.clear();
         sizeColumns();
+        // A new result starts at its first column.
+        horizontalScrollBar()->setValue(0);
     });
     sizeColumns();
 }

@@ -1,5 +1,7 @@
 #include "platform/grid/griddata.h"
 
+#include "platform/grid/row_order.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
@@ -268,52 +270,21 @@ bool GridData::isDefault(long row, int col) const {
 }
 
 void GridData::sort(const std::vector<SortKey>& keys) {
-    if (keys.empty())
-        return;
-    materializeOrder();
-    const long count = rowCount();
-    // One sort value per row and key, made once: numbers by value, everything else by text
-    // (dates and times come in ISO form, which sorts by text as by time). NULLs first.
-    struct Values {
-        std::vector<double> numbers;
-        std::vector<QString> texts;
-        std::vector<bool> nulls;
-    };
-    std::vector<Values> values(keys.size());
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        const int col = keys[k].column;
-        const bool numeric = isNumeric(definition_.columns[static_cast<std::size_t>(col)].kind);
-        Values& v = values[k];
-        v.nulls.resize(store_.rowCount());
-        (numeric ? v.numbers.resize(store_.rowCount()) : v.texts.resize(store_.rowCount()));
-        for (long row = 0; row < count; ++row) {
-            const std::uint32_t r = order_[static_cast<std::size_t>(row)];
-            const CellValue value = current(r, col);
-            v.nulls[r] = !value.has_value();
-            if (!value)
-                continue;
-            if (numeric)
-                v.numbers[r] = value->toDouble();
-            else
-                v.texts[r] = *value;
-        }
-    }
-    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-        for (std::size_t k = 0; k < keys.size(); ++k) {
-            const Values& v = values[k];
-            int c = 0;
-            if (v.nulls[a] || v.nulls[b]) {
-                c = v.nulls[a] == v.nulls[b] ? 0 : (v.nulls[a] ? -1 : 1);
-            } else if (!v.numbers.empty()) {
-                c = v.numbers[a] < v.numbers[b] ? -1 : (v.numbers[b] < v.numbers[a] ? 1 : 0);
-            } else {
-                c = v.texts[a].compare(v.texts[b]);
-            }
-            if (c != 0)
-                return keys[k].ascending ? c < 0 : c > 0;
-        }
-        return false;
-    });
+    if (!keys.empty())
+        setOrder(sortedOrder(*this, keys, nullptr));
+}
+
+std::vector<std::uint32_t> GridData::displayOrder() const {
+    if (ordered_)
+        return order_;
+    std::vector<std::uint32_t> order(static_cast<std::size_t>(rowCount()));
+    std::iota(order.begin(), order.end(), 0U);
+    return order;
+}
+
+void GridData::setOrder(std::vector<std::uint32_t> order) {
+    order_ = std::move(order);
+    ordered_ = true;
 }
 
 bool GridData::hasPendingChanges() const {

@@ -76,8 +76,13 @@ public:
     // back. It reads as NULL.
     bool isDefault(long row, int col) const;
 
+    // Sorts by `keys`, text by character codes (see sortedOrder()).
     void sort(const std::vector<SortKey>& keys);
     std::uint32_t storeRow(long row) const;
+    // The stored row of each display row, in display order.
+    std::vector<std::uint32_t> displayOrder() const;
+    // Shows the rows in `order`: the stored rows of displayOrder(), rearranged.
+    void setOrder(std::vector<std::uint32_t> order);
 
     // What Update() has to write. A new row that nobody edited is not written.
     struct Change {

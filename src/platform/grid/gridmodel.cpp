@@ -1,10 +1,16 @@
 #include "platform/grid/gridmodel.h"
 
+#include "platform/grid/row_order.h"
+
 #include <QBrush>
+#include <QCollator>
 #include <QColor>
 #include <QFont>
 #include <algorithm>
+#include <atomic>
 #include <mutex>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::grid {
@@ -30,7 +36,19 @@ GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
     m.all.push_back(this);
 }
 
+// A sort by a heading, computed on a worker.
+struct GridModel::SortJob {
+    std::thread worker;
+    std::atomic<bool> cancel{false};
+    std::optional<std::vector<std::uint32_t>> order;
+    std::function<void(bool)> done;
+};
+
 GridModel::~GridModel() {
+    if (sortJob_) {
+        sortJob_->cancel = true;
+        sortJob_->worker.join();
+    }
     Models& m = models();
     std::lock_guard lock(m.mutex);
     m.all.erase(std::find(m.all.begin(), m.all.end(), this));
@@ -243,6 +261,71 @@ bool GridModel::sortRows(const std::vector<SortKey>& keys) {
     data_.sort(keys);
     Q_EMIT layoutChanged();
     return true;
+}
+
+bool GridModel::sortInBackground(const void* owner, std::vector<SortKey> keys,
+                                 std::function<void(bool)> done) {
+    if (busy())
+        return false;
+    state_ = RowsState::Held;
+    owner_ = owner;
+    sortJob_ = std::make_unique<SortJob>();
+    sortJob_->done = std::move(done);
+    SortJob* job = sortJob_.get();
+    stop_ = [job] {
+        job->cancel = true;
+    };
+    job->worker = std::thread([this, job, keys = std::move(keys)] {
+        try {
+            const QCollator collator; // the user's locale
+            job->order = keys.empty() ? arrivalOrder(data_)
+                                      : sortedOrder(data_, keys, &collator, &job->cancel);
+        } catch (const OrderCancelled&) {
+        } catch (const std::bad_alloc&) {
+            // No memory for the order: the rows stay as they are.
+        }
+        QMetaObject::invokeMethod(this, &GridModel::finishSort, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void GridModel::finishSort() {
+    if (!sortJob_)
+        return;
+    sortJob_->worker.join();
+    const std::unique_ptr<SortJob> job = std::move(sortJob_);
+    const bool sorted = job->order.has_value() && !job->cancel;
+    if (sorted)
+        applyOrder(std::move(*job->order));
+    becomeIdle();
+    if (job->done)
+        job->done(sorted);
+}
+
+void GridModel::applyOrder(std::vector<std::uint32_t> order) {
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The display row that each stored row gets, for the views' current cells and selections.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::uint32_t> oldStore;
+    oldStore.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        oldStore.push_back(data_.storeRow(index.row()));
+    data_.setOrder(std::move(order));
+    if (!before.isEmpty()) {
+        std::unordered_map<std::uint32_t, int> rowOf;
+        for (const std::uint32_t r : oldStore)
+            rowOf.emplace(r, -1);
+        for (long row = 0; row < data_.rowCount(); ++row) {
+            const auto it = rowOf.find(data_.storeRow(row));
+            if (it != rowOf.end())
+                it->second = static_cast<int>(row);
+        }
+        QModelIndexList after;
+        for (qsizetype i = 0; i < before.size(); ++i)
+            after << index(rowOf[oldStore[static_cast<std::size_t>(i)]], before[i].column());
+        changePersistentIndexList(before, after);
+    }
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 bool GridModel::acceptSaved(const std::vector<SavedCell>& saved) {

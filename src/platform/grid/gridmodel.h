@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace platform::grid {
@@ -81,6 +82,12 @@ public:
     bool deleteRow(long row);
     bool setItem(long row, int column, const CellValue& value);
     bool sortRows(const std::vector<SortKey>& keys);
+    // Orders the rows by `keys` (text in the user's collation), or with no keys back in the
+    // order they came in, on a worker while the rows are held for `owner`: stopWork() cancels
+    // it. The views hear of the new order once, when it is in; `done` follows (true when the
+    // order changed). False, doing nothing, while the rows are busy.
+    bool sortInBackground(const void* owner, std::vector<SortKey> keys,
+                          std::function<void(bool sorted)> done);
     // After a save: the edits become what was read, and `saved` what was read back.
     bool acceptSaved(const std::vector<SavedCell>& saved);
 
@@ -107,6 +114,9 @@ private:
     void publishRows();
     void resetAll();
     void becomeIdle();
+    void finishSort();
+    // Puts the rows in `order`; the views' current cells and selections follow their rows.
+    void applyOrder(std::vector<std::uint32_t> order);
 
     GridData data_;
     int published_ = 0;
@@ -114,6 +124,8 @@ private:
     const void* owner_ = nullptr;
     std::function<void()> stop_;
     std::unique_ptr<RetrievalSession> session_;
+    struct SortJob;
+    std::unique_ptr<SortJob> sortJob_;
 };
 
 } // namespace platform::grid
