@@ -76,7 +76,8 @@ w_tbl_view::w_tbl_view() : countedName_(countPlaceholderName()) {
     cb_close = commandButton(this, QStringLiteral("Close"), bold);
     platform::placeControl(cb_close, 2885, 1325, 247, 109);
 
-    connectControls();
+    connectControls(); // Made larger, the sheet gives the new space to its grid.
+    growWithSheet(dw_1);
 }
 
 void w_tbl_view::connectControls() {

@@ -8,6 +8,7 @@
 #include "platform/modal.h"
 #include "platform/odbc/transaction.h"
 #include "platform/open_window.h"
+#include "platform/sheet_layout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,6 +59,17 @@ public:
 } // namespace
 
 Sheet::Sheet(QWidget* parent) : QWidget(parent) {}
+
+void Sheet::growWithSheet(QWidget* grid) {
+    if (layout_ == nullptr)
+        layout_ = new SheetLayout(this, grid);
+}
+
+void Sheet::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (layout_ != nullptr)
+        layout_->arrange();
+}
 
 Sheet::~Sheet() {
     // The grids go after this part of the sheet: none may call back into it.

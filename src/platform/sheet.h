@@ -12,6 +12,7 @@ namespace platform {
 
 class BusySource;
 class Frame;
+class SheetLayout;
 class Transaction;
 
 // A sheet: a window inside the frame's client area.
@@ -102,6 +103,12 @@ public:
         });
     }
 
+    // From now on, the sheet's size at this moment and its controls' places are its design:
+    // larger, `grid` grows into the new space and the controls below or beside it keep their
+    // distance to the edges; smaller, the sheet scrolls (see SheetLayout). Call once, after
+    // the controls are placed.
+    void growWithSheet(QWidget* grid);
+
 Q_SIGNALS:
     // The sheet has closed (it lingers, hidden, until its deferred deletion).
     void closed();
@@ -111,6 +118,7 @@ protected:
     // A sheet whose grids are still retrieving stops them first and closes once they are done,
     // so that nothing is destroyed under a running retrieval.
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // The grids among the sheet's widgets, in the order of findChildren().
@@ -119,6 +127,7 @@ private:
     // The question about unsaved rows of confirmDropChanges().
     bool confirmDropRows(const QList<BusySource*>& grids, const Transaction* slot, bool remember);
 
+    SheetLayout* layout_ = nullptr;
     bool closeRequested_ = false;
     bool closePosted_ = false;
     bool dropConfirmed_ = false;

@@ -94,7 +94,8 @@ w_sqlpad::w_sqlpad() {
     st_pending->setVisible(false);
     platform::placeControl(st_pending, 1153, 1437, 370, 77);
 
-    connectControls();
+    connectControls(); // Made larger, the sheet gives the new space to its grid.
+    growWithSheet(dw_1);
 }
 
 void w_sqlpad::connectControls() {

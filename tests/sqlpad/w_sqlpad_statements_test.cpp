@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -227,4 +228,57 @@ TEST_F(SqlpadStatementsTest,
         QStringLiteral("B"));
     observer->Commit(); // its read would keep the table from being dropped
     QLocale::setDefault(before);
+}
+
+TEST_F(SqlpadStatementsTest, ALargerSheetGivesItsGridTheSpaceASmallerOneScrolls) {
+    w_sqlpad* sheet = openWorkspace();
+    QWidget* sub = sheet->parentWidget();
+    ASSERT_NE(sub, nullptr);
+    QTest::qWait(50);
+    const QSize design = sheet->size();
+    const QRect grid = sheet->dw_1->geometry();
+    const QRect close = sheet->cb_close->geometry();
+    const QRect text = sheet->mle_1->geometry();
+    const QRect heading = sheet->st_3->geometry();
+
+    sub->resize(sub->size() + QSize(300, 200));
+    QTest::qWait(50);
+    const QSize grown = sheet->size() - design;
+    ASSERT_EQ(grown, QSize(300, 200));
+    EXPECT_EQ(sheet->dw_1->geometry(), grid.adjusted(0, 0, 300, 200));
+    EXPECT_EQ(sheet->cb_close->geometry(), close.translated(300, 200));
+    EXPECT_EQ(sheet->mle_1->geometry(), text.adjusted(0, 0, 0, 200));
+    EXPECT_EQ(sheet->st_3->geometry(), heading);
+
+    // Smaller than the design: nothing shrinks, and the sheet scrolls to what is hidden.
+    sub->resize(sub->size() - QSize(800, 500));
+    QTest::qWait(50);
+    EXPECT_EQ(sheet->dw_1->size(), grid.size());
+    const QList<QScrollBar*> bars =
+        sheet->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(bars.size(), 2);
+    for (QScrollBar* bar : bars) {
+        EXPECT_TRUE(bar->isVisible());
+        bar->setValue(bar->maximum());
+    }
+    const QRect shown = sheet->cb_close->geometry();
+    EXPECT_LE(shown.right(), sheet->width());
+    EXPECT_LE(shown.bottom(), sheet->height());
+
+    // Back at the design size, everything is where it was designed.
+    sub->resize(sub->size() + QSize(500, 300));
+    QTest::qWait(50);
+    ASSERT_EQ(sheet->size(), design);
+    EXPECT_EQ(sheet->dw_1->geometry(), grid);
+    EXPECT_EQ(sheet->cb_close->geometry(), close);
+    for (QScrollBar* bar : bars)
+        EXPECT_FALSE(bar->isVisible());
+
+    // A new result starts at its first column.
+    retrieve(sheet, QStringLiteral("select * from db2inst1.employee"));
+    QScrollBar* across = sheet->dw_1->view()->horizontalScrollBar();
+    across->setValue(across->maximum());
+    ASSERT_GT(across->value(), 0);
+    retrieve(sheet, QStringLiteral("select * from db2inst1.employee"));
+    EXPECT_EQ(across->value(), 0);
 }
