@@ -932,3 +932,19 @@ TEST_F(DataWindowTest, SaveAsAndPrintShowProgressAndCancelLeavesNothingBehind) {
     EXPECT_EQ(grid.RowCount(), 200000);
     platform::WorkProgress::setDelayMs(500);
 }
+
+namespace {
+
+// Found by the soak test: a letter typed in a read-only grid of two million rows made Qt read
+// every row to find one that begins with it, and the program did not answer for many seconds.
+TEST_F(DataWindowTest, ALetterTypedInAReadOnlyGridReadsNoRowsAndMovesNothing) {
+    build(QStringLiteral("select name from (values ('apple'), ('berry'), ('quince')) v(name)"));
+    ASSERT_EQ(grid.Retrieve(), 3);
+    GridView* view = grid.view();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Q);
+    EXPECT_EQ(view->currentIndex().row(), 0);
+}
+
+} // namespace

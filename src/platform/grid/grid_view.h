@@ -43,6 +43,10 @@ public:
     // text and as an HTML table.
     void copyToClipboard(bool headings) const;
 
+    // Typing in a grid that is not being edited finds nothing: Qt's search would read every
+    // row, and a grid of millions of rows would not answer for seconds at each key.
+    void keyboardSearch(const QString&) override {}
+
     QAction* setNullAction() const { return setNull_; }
     QAction* copyAction() const { return copy_; }
     QAction* copyWithHeadingsAction() const { return copyWithHeadings_; }
