@@ -12,6 +12,7 @@
 #include "platform/printjob.h"
 #include "platform/units.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,13 +106,41 @@ void w_tbl_view::connectControls() {
 w_tbl_view::~w_tbl_view() = default;
 
 void w_tbl_view::keyPressEvent(QKeyEvent* event) {
-    // Retrieve is the default button: Enter presses it.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         event->modifiers() == Qt::NoModifier) {
+        // In the table list Enter chooses the table the arrow keys moved to, as a click does.
+        if (dw_tables->isAncestorOf(QApplication::focusWidget())) {
+            chooseCurrentTable();
+            return;
+        }
+        // Elsewhere Retrieve is the default button, once there is a table to read.
+        if (is_tbl_name.isEmpty()) {
+            platform::SetMicroHelp(noTableText());
+            return;
+        }
         cb_retrieve->click();
         return;
     }
     QueryGridSheet::keyPressEvent(event);
+}
+
+QString w_tbl_view::noTableText() {
+    return QStringLiteral("No table is chosen: choose one in the list with the arrow keys and "
+                          "Enter, or with a click.");
+}
+
+void w_tbl_view::chooseCurrentTable() {
+    if (refuseWhileBusy())
+        return;
+    const long row = dw_tables->GetRow();
+    if (row < 1) {
+        platform::SetMicroHelp(noTableText());
+        return;
+    }
+    // Chosen already: Enter leaves it so (a second click would let it go).
+    if (dw_tables->IsSelected(row))
+        return;
+    dw_tables_clicked(0, 0, row, platform::grid::DwObject{QStringLiteral("column"), QString()});
 }
 
 void w_tbl_view::open() {

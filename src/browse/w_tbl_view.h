@@ -22,6 +22,9 @@ namespace app {
 class w_tbl_view : public QueryGridSheet {
     Q_OBJECT
 public:
+    // Enter in the table list: the table the arrow keys moved to is chosen, as by a click.
+    void chooseCurrentTable();
+    static QString noTableText();
     w_tbl_view();
     ~w_tbl_view() override;
 

@@ -16,6 +16,7 @@
 #include "sqlpad/sql_editor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -109,6 +110,8 @@ void w_sqlpad::connectControls() {
     // Esc presses the cancel button, also from the query text (where it first closes an open
     // completion list).
     mle_1->installEventFilter(this);
+    // Ctrl+Tab leaves the query text: seen before the MDI area, which would switch sheets.
+    qApp->installEventFilter(this);
 
     // Completion of table and column names: a list of the names that fit, shown as one is typed.
     mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSETSEPARATOR, static_cast<long>('\n'));
@@ -144,6 +147,13 @@ void w_sqlpad::connectControls() {
 w_sqlpad::~w_sqlpad() = default;
 
 bool w_sqlpad::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched != mle_1 && watched->isWidgetType() &&
+        mle_1->isAncestorOf(static_cast<QWidget*>(watched))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            (key->modifiers() & Qt::ControlModifier))
+            return editorShortcut(*key);
+    }
     if (watched == mle_1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && !mle_1->isListActive()) {

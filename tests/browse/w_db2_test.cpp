@@ -657,3 +657,35 @@ TEST_F(Db2TableListTest, AFieldTheServerRefusesIsNamedWithTheStatementAndTheGrid
         EXPECT_EQ(sheet->dw_1->RowCount(), 0);
     }
 }
+
+namespace {
+
+TEST_F(Db2TableListTest, ArrowKeysAndEnterChooseATableAndEnterWithoutOneSaysSo) {
+    w_db2* sheet = openList();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    // No table chosen yet: Enter in a field says so, and nothing is sent.
+    sheet->sle_1->setFocus();
+    QTest::keyClick(sheet->sle_1, Qt::Key_Return);
+    EXPECT_EQ(frame->microHelp(), app::w_tbl_view::noTableText());
+    EXPECT_EQ(sheet->dw_1->RowCount(), 0);
+    EXPECT_TRUE(boxes.shown().empty());
+
+    const long employee = rowOf(sheet, QStringLiteral("DB2INST1.EMPLOYEE"));
+    ASSERT_GT(employee, 1);
+    QTableView* list = sheet->dw_tables->view();
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    for (long row = 1; row < employee; ++row)
+        QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(sheet->dw_tables->IsSelected(employee));
+    EXPECT_EQ(sheet->is_tbl_name, QStringLiteral("DB2INST1.EMPLOYEE"));
+    EXPECT_EQ(sheet->dw_1->RowCount(), 5);
+    // Enter again keeps the choice (a second click would let it go).
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(sheet->dw_tables->IsSelected(employee));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+}
+
+} // namespace

@@ -3,11 +3,14 @@
 
 #include "platform/messagebox.h"
 #include "platform/sheet.h"
+#include "sqlpad/sql_file.h"
 #include "sqlpad/sqlpad_fixture.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -281,4 +284,106 @@ TEST_F(SqlpadStatementsTest, ALargerSheetGivesItsGridTheSpaceASmallerOneScrolls)
     ASSERT_GT(across->value(), 0);
     retrieve(sheet, QStringLiteral("select * from db2inst1.employee"));
     EXPECT_EQ(across->value(), 0);
+}
+
+TEST_F(SqlpadStatementsTest, CtrlTabLeavesTheQueryTextWhichKeepsTabForIndenting) {
+    w_sqlpad* sheet = openWorkspace();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    sheet->mle_1->setFocus();
+    sheet->mle_1->setText(QStringLiteral("select 1"));
+    QTest::keyClick(sheet->mle_1, Qt::Key_Tab);
+    EXPECT_TRUE(sheet->mle_1->hasFocus());
+    EXPECT_NE(sheet->mle_1->text(), QStringLiteral("select 1"));
+
+    QTest::keyClick(sheet->mle_1, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(sheet->dw_1->isAncestorOf(QApplication::focusWidget()));
+    sheet->mle_1->setFocus();
+    QTest::keyClick(sheet->mle_1, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), sheet->cb_1);
+}
+
+TEST_F(SqlpadStatementsTest, InsertAndDeleteChangeAnEditableResultAndSayWhyNotElsewhere) {
+    w_sqlpad* sheet = openWorkspace();
+    const QString t = table->name();
+    retrieve(sheet, QStringLiteral("select id, name from %1 order by id").arg(t));
+    ASSERT_EQ(sheet->dw_1->RowCount(), 2);
+
+    // Insert, from the frame's command: a new last row, the cursor in its first cell.
+    ASSERT_EQ(sheet->runCommand(platform::Sheet::Command::Insert), 1);
+    ASSERT_EQ(sheet->dw_1->RowCount(), 3);
+    EXPECT_EQ(sheet->dw_1->GetRow(), 3);
+    QTableView* view = sheet->dw_1->view();
+    EXPECT_EQ(view->currentIndex().column(), 0);
+    // F2 opens the cell's editor; Enter takes what it holds.
+    const auto type = [view](const QString& text) {
+        QTest::keyClick(view, Qt::Key_F2);
+        QWidget* editor = view->indexWidget(view->currentIndex());
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents(); // the view takes the text from its queue
+    };
+    type(QStringLiteral("7"));
+    QTest::keyClick(view, Qt::Key_Right);
+    type(QStringLiteral("seven"));
+    // Delete: the highlighted row.
+    sheet->dw_1->SelectRow(1, true);
+    ASSERT_EQ(sheet->runCommand(platform::Sheet::Command::Delete), 1);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 2);
+    ASSERT_EQ(sheet->runCommand(platform::Sheet::Command::Save), 1);
+    EXPECT_EQ(committed(), QStringLiteral("2:two,7:seven")) << said().join(u'\n').toStdString();
+
+    // A result that is not one table's rows with its key cannot change.
+    retrieve(sheet, QStringLiteral("select count(*) from %1").arg(t));
+    ASSERT_EQ(sheet->runCommand(platform::Sheet::Command::Insert), 1);
+    EXPECT_EQ(sheet->dw_1->RowCount(), 1);
+    EXPECT_EQ(frame->microHelp(), QStringLiteral("This result cannot be changed: it does not "
+                                                 "hold one table's primary key"));
+    EXPECT_TRUE(boxes.shown().empty()) << said().join(u'\n').toStdString();
+}
+
+TEST_F(SqlpadStatementsTest, SqlFilesOpenAsUtf8OnlySaveWholeAndAChangedTextIsAskedAbout) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("report.sql"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("select 'Grüße' as greeting").toUtf8());
+    }
+    const QString latin1 = folder.filePath(QStringLiteral("latin1.sql"));
+    {
+        QFile file(latin1);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("select 'Gr\xfc\xdf"
+                   "e'");
+    }
+    w_sqlpad* sheet = openWorkspace();
+    ASSERT_TRUE(sheet->openSqlFile(path));
+    EXPECT_EQ(sheet->mle_1->text(), QStringLiteral("select 'Grüße' as greeting"));
+    EXPECT_EQ(sheet->st_file->toolTip(), path);
+    EXPECT_TRUE(sheet->st_file->text().startsWith(QStringLiteral("rep")));
+    EXPECT_EQ(app::recentSqlFiles().value(0), path);
+
+    // Not UTF-8: refused, and the text stays.
+    EXPECT_FALSE(sheet->openSqlFile(latin1));
+    ASSERT_EQ(said().size(), 1);
+    EXPECT_TRUE(said().constFirst().endsWith(QStringLiteral("is not UTF-8 text; it was not "
+                                                            "opened.")));
+    EXPECT_EQ(sheet->mle_1->text(), QStringLiteral("select 'Grüße' as greeting"));
+
+    // A changed text: closing asks; Cancel keeps the sheet, Save writes the file whole.
+    sheet->mle_1->setText(QStringLiteral("select 'neu' as greeting"));
+    boxes.answer(3);
+    QTest::mouseClick(sheet->cb_close, Qt::LeftButton);
+    ASSERT_EQ(said().size(), 2);
+    EXPECT_EQ(said().constLast(), QStringLiteral("SQL Workspace / Save changes to report.sql?"));
+    ASSERT_EQ(frame->sheets().size(), 1);
+    boxes.answer(1);
+    QTest::mouseClick(sheet->cb_close, Qt::LeftButton);
+    EXPECT_TRUE(frame->sheets().isEmpty());
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), QStringLiteral("select 'neu' as greeting"));
 }
