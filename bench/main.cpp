@@ -26,6 +26,8 @@ struct Outcome {
     W1Outcome w1;
     U1Outcome u1;
     StartupOutcome startup;
+    SortOutcome sort;
+    ScriptOutcome script;
 };
 
 Outcome runBench(const Settings& settings, Report& report) {
@@ -34,10 +36,11 @@ Outcome runBench(const Settings& settings, Report& report) {
     if (settings.startup)
         outcome.startup = benchStartup(report);
     if (!settings.m1 && !settings.load && !settings.saveas && !settings.saveguard && !settings.w1 &&
-        !settings.w4 && !settings.w5)
+        !settings.w4 && !settings.w5 && !settings.sort && !settings.script)
         return outcome;
-    // M1 reads the sample tables only; L1 and E1 read the W1 table.
-    if (settings.load || settings.saveas || settings.w1 || settings.w4 || settings.w5)
+    // M1 reads the sample tables only; L1, E1 and T1 read the W1 table.
+    if (settings.load || settings.saveas || settings.w1 || settings.w4 || settings.w5 ||
+        settings.sort)
         prepareTables(settings);
     ReportingMessageBoxes boxes;
     auto slot = connectSlot(settings, QStringLiteral("SQLCA"));
@@ -51,6 +54,10 @@ Outcome runBench(const Settings& settings, Report& report) {
         benchSaveAs(settings, bench, boxes, report);
     if (settings.saveguard)
         outcome.u1 = benchSaveGuard(settings, *slot, bench, boxes, report);
+    if (settings.sort)
+        outcome.sort = benchSort(settings, bench, report);
+    if (settings.script)
+        outcome.script = benchScript(settings, boxes, report);
     if (settings.w1)
         outcome.w1 = benchW1(settings, *slot, boxes, bench, report);
     if (settings.w4)
@@ -90,9 +97,10 @@ int main(int argc, char** argv) {
                                   QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption only(
         QStringLiteral("only"),
-        QStringLiteral("Workloads to run, of m1,load,saveas,saveguard,w1,w4,w5,startup (default "
-                       "all)."),
-        QStringLiteral("list"), QStringLiteral("m1,load,saveas,saveguard,w1,w4,w5,startup"));
+        QStringLiteral("Workloads to run, of m1,load,saveas,saveguard,sort,script,w1,w4,w5,startup "
+                       "(default all)."),
+        QStringLiteral("list"),
+        QStringLiteral("m1,load,saveas,saveguard,sort,script,w1,w4,w5,startup"));
     const QCommandLineOption contenders(
         QStringLiteral("w1"),
         QStringLiteral("W1 contenders, of grid,odbc-wchar,odbc-char,qsql,grid-hidden,grid-twice "
@@ -124,6 +132,8 @@ int main(int argc, char** argv) {
     settings.saveas = workloads.contains(QStringLiteral("saveas"));
     settings.saveguard = workloads.contains(QStringLiteral("saveguard"));
     settings.startup = workloads.contains(QStringLiteral("startup"));
+    settings.sort = workloads.contains(QStringLiteral("sort"));
+    settings.script = workloads.contains(QStringLiteral("script"));
     settings.strict = parser.isSet(strict);
 
     Report report;
@@ -138,6 +148,9 @@ int main(int argc, char** argv) {
     report.print();
     if (status == 0 && settings.strict && report.anyFailed())
         status = 2;
+    say(lastLine("sort_text_ratio_vs_stable_sort", outcome.sort.textRatio));
+    say(lastLine("sort_number_ratio_vs_stable_sort", outcome.sort.numberRatio));
+    say(lastLine("script_ratio_vs_plain_loop", outcome.script.ratio));
     say(lastLine("save_guard_ratio_vs_key_only", outcome.u1.ratioToKeyOnly));
     say(lastLine("startup_ratio_vs_minimal", outcome.startup.ratioToMinimal));
     say(lastLine("w1_speedup_vs_qsqlquery", outcome.w1.speedUpOverQt));

@@ -73,6 +73,8 @@ struct Settings {
     bool saveas = true;
     bool saveguard = true;
     bool startup = true;
+    bool sort = true;
+    bool script = true;
     bool strict = false;
 };
 

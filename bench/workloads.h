@@ -59,4 +59,24 @@ struct StartupOutcome {
 // shows one dialog. Needs no database.
 StartupOutcome benchStartup(Report& report);
 
+struct SortOutcome {
+    // Median heading sort over the median std::stable_sort of the decoded keys.
+    std::optional<double> textRatio;
+    std::optional<double> numberRatio;
+    std::optional<double> longestStallMs;
+};
+
+// T1: the W1 rows sorted by a heading click, by a text and a number column, against
+// std::stable_sort of the same keys decoded beforehand.
+SortOutcome benchSort(const Settings& settings, GridBench& bench, Report& report);
+
+struct ScriptOutcome {
+    // Median time of the workspace's script over that of the plain loop.
+    std::optional<double> ratio;
+};
+
+// X1: a script of 1,000 single-row INSERTs run by a SQL workspace, against a plain ODBC loop
+// executing the same statements.
+ScriptOutcome benchScript(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
+
 } // namespace bench

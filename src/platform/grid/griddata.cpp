@@ -115,6 +115,19 @@ CellValue GridData::current(std::uint32_t storeRow, int col) const {
     return original(storeRow, col);
 }
 
+bool GridData::currentNumber(std::uint32_t storeRow, int col, double& value) const {
+    if (!edits_.empty() || !base_.empty()) {
+        const CellValue cell = current(storeRow, col);
+        if (cell)
+            value = cell->toDouble();
+        return cell.has_value();
+    }
+    if (store_.isNull(storeRow, static_cast<std::size_t>(col)))
+        return false;
+    value = store_.number(storeRow, static_cast<std::size_t>(col));
+    return true;
+}
+
 bool GridData::isModified(std::uint32_t storeRow, int col) const {
     return edits_.count(cellKey(storeRow, col)) != 0;
 }

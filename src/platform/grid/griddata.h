@@ -100,6 +100,9 @@ public:
     // The value of a cell as it was last retrieved or written to the database.
     CellValue original(std::uint32_t storeRow, int col) const;
     CellValue current(std::uint32_t storeRow, int col) const;
+    // current() of a number column as a number, without making a string of an unchanged cell;
+    // false for NULL.
+    bool currentNumber(std::uint32_t storeRow, int col, double& value) const;
     // After a successful update: the current values become the original ones; the cells of new
     // rows that nobody set keep their default mark until setSaved() gives their value.
     void acceptChanges();

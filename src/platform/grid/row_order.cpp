@@ -39,14 +39,16 @@ KeyValues decode(const GridData& rows, const std::vector<std::uint32_t>& order, 
     else
         values.texts.resize(storeRows);
     for (const std::uint32_t r : order) {
+        if (numeric) {
+            values.nulls[r] = !rows.currentNumber(r, col, values.numbers[r]);
+            continue;
+        }
         const CellValue value = rows.current(r, col);
         if (!value) {
             values.nulls[r] = true;
             continue;
         }
-        if (numeric)
-            values.numbers[r] = value->toDouble();
-        else if (collate)
+        if (collate)
             values.collated[r].emplace(collator->sortKey(*value));
         else
             values.texts[r] = *value;

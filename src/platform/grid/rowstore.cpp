@@ -1,5 +1,8 @@
 #include "platform/grid/rowstore.h"
 
+#include <charconv>
+#include <cstring>
+
 #include <algorithm>
 #include <limits>
 
@@ -110,7 +113,36 @@ QString textOfCell(const QByteArray& utf8) {
 }
 
 QString RowStore::text(std::size_t row, std::size_t col) const {
-    return textOfCell(bytes(row, col));
+    // Most cells are short: read into the stack, so that the text is the one allocation.
+    constexpr std::size_t shortCell = 256;
+    const Column& c = columns_[col];
+    const std::size_t start = begin(c, row);
+    const std::size_t size = c.ends[row] - start;
+    if (size > shortCell)
+        return textOfCell(bytes(row, col));
+    char buffer[shortCell];
+    if (size > 0)
+        c.bytes.copyOut(start, size, buffer);
+    if (size >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0)
+        return textOfCell(QByteArray(buffer, static_cast<qsizetype>(size)));
+    return QString::fromUtf8(buffer, static_cast<qsizetype>(size));
+}
+
+double RowStore::number(std::size_t row, std::size_t col) const {
+    constexpr std::size_t longestNumber = 64;
+    const Column& c = columns_[col];
+    const std::size_t start = begin(c, row);
+    const std::size_t size = c.ends[row] - start;
+    if (size == 0 || size > longestNumber)
+        return text(row, col).toDouble();
+    char buffer[longestNumber];
+    c.bytes.copyOut(start, size, buffer);
+    double value = 0;
+    const auto [end, error] = std::from_chars(buffer, buffer + size, value);
+    // What from_chars does not read (a leading "+", blanks) is read as text.
+    if (error != std::errc() || end != buffer + size)
+        return text(row, col).toDouble();
+    return value;
 }
 
 std::size_t RowStore::cellSize(std::size_t row, std::size_t col) const {

@@ -36,6 +36,8 @@ public:
     bool isNull(std::size_t row, std::size_t col) const;
     QByteArray bytes(std::size_t row, std::size_t col) const;
     QString text(std::size_t row, std::size_t col) const;
+    // The cell's text read as a number, without making a string of it (0 when it is none).
+    double number(std::size_t row, std::size_t col) const;
     // The length of a cell in bytes, and its first `limit` bytes: what a view shows of a cell
     // of many megabytes, without copying the rest.
     std::size_t cellSize(std::size_t row, std::size_t col) const;

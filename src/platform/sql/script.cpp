@@ -52,12 +52,18 @@ std::vector<ScriptStatement> splitStatements(const QString& script) {
     }
     const SqlToken* first = nullptr;
     const SqlToken* last = nullptr;
+    // Lines are counted on from the last statement: once through the text, however long.
+    int line = 1;
+    qsizetype counted = 0;
     auto close = [&] {
         if (first == nullptr)
             return;
+        line += static_cast<int>(
+            QStringView(script).mid(counted, first->position - counted).count(u'\n'));
+        counted = first->position;
         const qsizetype end = last->position + last->raw.size();
-        statements.push_back({script.mid(first->position, end - first->position), first->position,
-                              lineAt(script, first->position)});
+        statements.push_back(
+            {script.mid(first->position, end - first->position), first->position, line});
         first = last = nullptr;
     };
     for (const SqlToken& token : *tokens) {
