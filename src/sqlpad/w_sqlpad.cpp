@@ -86,6 +86,7 @@ w_sqlpad::w_sqlpad() {
 
     st_file = sheetLabel(this, QString(), bold);
     st_file->setTextFormat(Qt::PlainText);
+    st_file->setVisible(false); // until the text comes from a file
     platform::placeControl(st_file, 300, 97, 225, 65);
 
     st_pending = sheetLabel(this, QStringLiteral("Not committed"), bold);

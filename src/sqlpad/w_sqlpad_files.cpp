@@ -55,6 +55,7 @@ void w_sqlpad::showSqlFile() {
     const QFontMetrics metrics(st_file->font());
     st_file->setText(metrics.elidedText(name, Qt::ElideMiddle, st_file->width()));
     st_file->setToolTip(sqlFile_);
+    st_file->setVisible(!sqlFile_.isEmpty());
 }
 
 bool w_sqlpad::openSqlFile(const QString& path) {
