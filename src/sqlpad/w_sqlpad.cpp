@@ -84,20 +84,24 @@ w_sqlpad::w_sqlpad() {
     cb_close = commandButton(this, QStringLiteral("&Close"), bold);
     platform::placeControl(cb_close, 2871, 1421, 247, 109);
 
-    st_file = sheetLabel(this, QString(), bold);
+    placeStatusLabels(bold);
+    connectControls();
+    // Made larger, the sheet gives the new space to its grid.
+    growWithSheet(dw_1);
+}
+
+void w_sqlpad::placeStatusLabels(const QFont& font) {
+    st_file = sheetLabel(this, QString(), font);
     st_file->setTextFormat(Qt::PlainText);
     st_file->setVisible(false); // until the text comes from a file
     platform::placeControl(st_file, 300, 97, 225, 65);
 
-    st_pending = sheetLabel(this, QStringLiteral("Not committed"), bold);
+    st_pending = sheetLabel(this, QStringLiteral("Not committed"), font);
     setTextColour(st_pending, Qt::red);
     st_pending->setToolTip(QStringLiteral("Statements run here changed data that is not "
                                           "committed yet: Save commits it."));
     st_pending->setVisible(false);
     platform::placeControl(st_pending, 1153, 1437, 370, 77);
-
-    connectControls(); // Made larger, the sheet gives the new space to its grid.
-    growWithSheet(dw_1);
 }
 
 void w_sqlpad::connectControls() {

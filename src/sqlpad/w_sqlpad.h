@@ -87,6 +87,8 @@ protected:
 private:
     // The tab order, and what the controls' events run.
     void connectControls();
+    // The file's name beside the heading, and the mark of changes not committed.
+    void placeStatusLabels(const QFont& font);
     // Ctrl+Up, Ctrl+Down and Ctrl+Enter in the query text; true when the key was one of them.
     bool editorShortcut(const QKeyEvent& key);
     // Puts a recalled statement into the query text, the cursor at its end.
@@ -107,6 +109,10 @@ private:
     // end (end - first when all did).
     std::size_t runChanges(const std::vector<platform::sql::ScriptStatement>& statements,
                            std::size_t first, std::size_t end);
+    // Statement `at` of a script, one that may return rows: described, then retrieved into the
+    // grid. False when the script ends there.
+    bool runScriptQuery(const std::vector<platform::sql::ScriptStatement>& statements,
+                        std::size_t at);
     // Selects the statement in the query text and tells the error with its line.
     void showFailedStatement(const platform::sql::ScriptStatement& statement, const QString& error);
     void showPending();

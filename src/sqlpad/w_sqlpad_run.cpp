@@ -151,36 +151,8 @@ void w_sqlpad::runScript(const std::vector<ScriptStatement>& statements) {
         }
         platform::SetMicroHelp(
             QStringLiteral("Running statement %1 of %2...").arg(at + 1).arg(total));
-        const QString text =
-            kind == StatementKind::Query ? workspaceStatement(statement.text) : statement.text;
-        scriptLine_ = statement.line;
-        const GridBuild built = buildGridOrStatement(text);
-        scriptLine_ = 0;
-        if (alive == nullptr)
+        if (!runScriptQuery(statements, at) || alive == nullptr)
             return;
-        if (built == GridBuild::Failed) {
-            showFailedStatement(statement, QString());
-            return;
-        }
-        if (built == GridBuild::NoColumns) {
-            if (runChanges(statements, at, at + 1) < 1)
-                return;
-            ++at;
-            continue;
-        }
-        const platform::Instant begin = platform::Now();
-        const long rows = dw_1->Retrieve();
-        if (alive == nullptr)
-            return;
-        st_time->setText(QString::number(platform::SecondsAfter(begin, dw_1->lastRetrieveEnd())) +
-                         QStringLiteral(" seconds elapsed"));
-        st_retrieved->setText(QString::number(rows));
-        st_1->setText(QStringLiteral("rows retrieved"));
-        st_1->setVisible(true);
-        if (rows < 0) {
-            showFailedStatement(statement, QString());
-            return;
-        }
         ++at;
     }
     QString told = counted(static_cast<long long>(total), QStringLiteral("statement ran"),
@@ -190,6 +162,40 @@ void w_sqlpad::runScript(const std::vector<ScriptStatement>& statements) {
     else
         told += u'.';
     platform::SetMicroHelp(told);
+}
+
+bool w_sqlpad::runScriptQuery(const std::vector<ScriptStatement>& statements, std::size_t at) {
+    const QPointer<w_sqlpad> alive(this);
+    const ScriptStatement& statement = statements[at];
+    const QString text = platform::sql::statementKind(statement.text) == StatementKind::Query
+                             ? workspaceStatement(statement.text)
+                             : statement.text;
+    scriptLine_ = statement.line;
+    const GridBuild built = buildGridOrStatement(text);
+    scriptLine_ = 0;
+    if (alive == nullptr)
+        return false;
+    if (built == GridBuild::Failed) {
+        showFailedStatement(statement, QString());
+        return false;
+    }
+    // The server says it returns no rows after all (a procedure call, say): it runs so.
+    if (built == GridBuild::NoColumns)
+        return runChanges(statements, at, at + 1) == 1;
+    const platform::Instant begin = platform::Now();
+    const long rows = dw_1->Retrieve();
+    if (alive == nullptr)
+        return false;
+    st_time->setText(QString::number(platform::SecondsAfter(begin, dw_1->lastRetrieveEnd())) +
+                     QStringLiteral(" seconds elapsed"));
+    st_retrieved->setText(QString::number(rows));
+    st_1->setText(QStringLiteral("rows retrieved"));
+    st_1->setVisible(true);
+    if (rows < 0) {
+        showFailedStatement(statement, QString());
+        return false;
+    }
+    return true;
 }
 
 void w_sqlpad::showFailedStatement(const ScriptStatement& statement, const QString& error) {
