@@ -34,7 +34,8 @@ bool unreadable(const std::vector<SqlToken>& tokens) {
 }
 
 int lineAt(const QString& script, qsizetype position) {
-    return static_cast<int>(QStringView(script).left(position).count(u'\n')) + 1;
+    return static_cast<int>(std::count(script.cbegin(), script.cbegin() + position, QChar(u'\n'))) +
+           1;
 }
 
 } // namespace
@@ -59,7 +60,7 @@ std::vector<ScriptStatement> splitStatements(const QString& script) {
         if (first == nullptr)
             return;
         line += static_cast<int>(
-            QStringView(script).mid(counted, first->position - counted).count(u'\n'));
+            std::count(script.cbegin() + counted, script.cbegin() + first->position, QChar(u'\n')));
         counted = first->position;
         const qsizetype end = last->position + last->raw.size();
         statements.push_back(
