@@ -244,14 +244,12 @@ bool w_sqlpad::confirmCommit() {
         platform::Icon::Question, platform::Buttons::CommitRollBackCancel, commit);
     if (alive == nullptr)
         return false;
-    if (answer == commit)
-        own->Commit();
-    else if (answer == rollBack)
-        own->Rollback();
-    else
+    if (answer != commit && answer != rollBack)
         return false;
-    // A COMMIT the server refused leaves the changes pending, and the sheet open.
-    if (own->SQLCode != 0) {
+    // Another sheet may still read on the connection: the COMMIT or ROLLBACK then runs as soon
+    // as it has stopped (a close stops it), and the sheet goes on closing meanwhile.
+    if (own->endWorkWhenIdle(answer == commit) && own->SQLCode != 0) {
+        // A COMMIT the server refused leaves the changes pending, and the sheet open.
         platform::MessageBox(QStringLiteral("Caution"), own->SQLErrText,
                              platform::Icon::Exclamation);
         showPending();

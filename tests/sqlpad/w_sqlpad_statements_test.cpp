@@ -387,3 +387,26 @@ TEST_F(SqlpadStatementsTest, SqlFilesOpenAsUtf8OnlySaveWholeAndAChangedTextIsAsk
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(saved.readAll()), QStringLiteral("select 'neu' as greeting"));
 }
+
+// Found by the soak test: a workspace whose changes were to be rolled back at its close, while
+// another sheet on the same connection was reading, could never close: the ROLLBACK was refused
+// for the reading, and each close asked again.
+TEST_F(SqlpadStatementsTest, ACloseAnsweredWhileAnotherSheetReadsEndsTheWorkWhenTheReadingEnds) {
+    const QString t = table->name();
+    w_sqlpad* writer = openWorkspace();
+    retrieve(writer, QStringLiteral("insert into %1 values (3, 'three')").arg(t));
+    ASSERT_TRUE(writer->changesPending());
+    w_sqlpad* reader = openWorkspace();
+    QTimer::singleShot(300, writer, [this, writer] {
+        boxes.answer(2); // Roll Back
+        QTest::mouseClick(writer->cb_close, Qt::LeftButton);
+    });
+    retrieve(reader, QStringLiteral("select pg_sleep(1.5) as slept"));
+    EXPECT_EQ(reader->dw_1->RowCount(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frame->sheets().size(), 1);
+    EXPECT_EQ(said(), QStringList{QStringLiteral("SQL Workspace / Commit changes made on SQLCA?")});
+    EXPECT_EQ(queryValue(*slot, QStringLiteral("select count(*) from %1 where id = 3").arg(t)),
+              QStringLiteral("0"));
+    EXPECT_FALSE(slot->hasPendingWrites());
+}

@@ -2,6 +2,7 @@
 
 #include "platform/odbc/catalog.h"
 
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -139,6 +140,25 @@ void Transaction::endReadWork() {
     // operations.
     if (connection_->endTransaction(SQL_COMMIT))
         connection_->endTransaction(SQL_ROLLBACK);
+}
+
+bool Transaction::endWorkWhenIdle(bool commit) {
+    const SQLSMALLINT completion = commit ? SQL_COMMIT : SQL_ROLLBACK;
+    if (retrievals_ > 0) {
+        waitingEnd_ = completion;
+        return false;
+    }
+    endTransaction(completion);
+    return true;
+}
+
+void Transaction::runWaitingEnd() noexcept {
+    if (waitingEnd_ < 0 || !connection_)
+        return;
+    const SQLSMALLINT completion = std::exchange(waitingEnd_, SQLSMALLINT{-1});
+    const odbc::Error error = connection_->endTransaction(completion);
+    if (!error || completion == SQL_ROLLBACK)
+        pendingWrites_ = false;
 }
 
 void Transaction::Commit() {

@@ -42,6 +42,10 @@ public:
     void Disconnect();
     void Commit();
     void Rollback();
+    // COMMIT (or ROLLBACK) now, or, while a retrieval runs on the connection, as soon as the last
+    // one ends: what the user decided about the unit of work is not lost because another sheet
+    // is still reading. True when it ran now.
+    bool endWorkWhenIdle(bool commit);
 
     const QString& name() const { return name_; }
     bool isConnected() const { return static_cast<bool>(connection_); }
@@ -81,10 +85,14 @@ public:
             return *this;
         }
         ~RetrievalClaim() { release(); }
-        // Ends the claim before the object goes.
+        // Ends the claim before the object goes; the last claim to end runs a COMMIT or
+        // ROLLBACK that waited for it (endWorkWhenIdle()).
         void release() noexcept {
-            if (slot_ != nullptr)
-                --std::exchange(slot_, nullptr)->retrievals_;
+            if (slot_ == nullptr)
+                return;
+            Transaction* slot = std::exchange(slot_, nullptr);
+            if (--slot->retrievals_ == 0)
+                slot->runWaitingEnd();
         }
 
     private:
@@ -119,11 +127,13 @@ public:
 private:
     void endTransaction(SQLSMALLINT completion);
     bool refuseWhileRetrieving();
+    void runWaitingEnd() noexcept;
     void clearResult();
 
     QString name_;
     int retrievals_ = 0;
     bool pendingWrites_ = false;
+    SQLSMALLINT waitingEnd_ = -1; // SQL_COMMIT or SQL_ROLLBACK waiting for the retrievals
     std::shared_ptr<odbc::Connection> connection_;
 };
 
