@@ -279,22 +279,26 @@ void w_sqlpad::offerCompletion() {
         completions(*catalog_->catalog(), request, referencedTables(mle_1->text()));
     if (names.isEmpty())
         return;
-    // The editor places its list on the screen where the text cursor is, and fails when no
-    // screen is there (the sheet moved past the edge of the desktop): nothing is offered then.
+    // The editor places its list on the screen where the word being completed begins, and fails
+    // when no screen is there (the sheet moved past the edge of the desktop, the word's start
+    // scrolled out of sight): nothing is offered then.
+    const QByteArray prefix = request.prefix.toUtf8();
     const long caret = mle_1->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
-    const QPoint at(static_cast<int>(mle_1->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION,
-                                                          0UL, caret)),
-                    static_cast<int>(mle_1->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION,
-                                                          0UL, caret)));
-    const QPoint below =
-        at + QPoint(0, mle_1->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, line));
-    if (QGuiApplication::screenAt(mle_1->viewport()->mapToGlobal(at)) == nullptr ||
-        QGuiApplication::screenAt(mle_1->viewport()->mapToGlobal(below)) == nullptr)
-        return;
+    const int lineHeight =
+        static_cast<int>(mle_1->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, line));
+    for (const long position : {caret - static_cast<long>(prefix.size()), caret}) {
+        const QPoint at(static_cast<int>(mle_1->SendScintilla(
+                            QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, position)),
+                        static_cast<int>(mle_1->SendScintilla(
+                            QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, position)));
+        for (const QPoint corner : {at, at + QPoint(0, lineHeight)}) {
+            if (QGuiApplication::screenAt(mle_1->viewport()->mapToGlobal(corner)) == nullptr)
+                return;
+        }
+    }
     const QByteArray list = names.join(u'\n').toUtf8();
     mle_1->SendScintilla(QsciScintillaBase::SCI_AUTOCSHOW,
-                         static_cast<unsigned long>(request.prefix.toUtf8().size()),
-                         list.constData());
+                         static_cast<unsigned long>(prefix.size()), list.constData());
 }
 
 void w_sqlpad::ue_retrieve() {

@@ -1090,4 +1090,25 @@ TEST_F(SqlpadTest, CompletionOffersNothingWhereNoScreenIsUnderTheTextCursor) {
     sub->move(home);
     typeInto(editor, QStringLiteral("y"));
     EXPECT_TRUE(editor->isListActive());
+
+    // Found by the soak test: the caret on the screen, but the start of the word being completed
+    // past its left edge, where the editor's list would be placed.
+    editor->cancelList();
+    editor->setText(QString());
+    typeInto(editor, QStringLiteral("select * from db2inst1.emplo"));
+    editor->cancelList();
+    const long start = editor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS) - 5;
+    const int startX = static_cast<int>(
+        editor->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, start));
+    const QPoint startOnScreen = editor->viewport()->mapToGlobal(QPoint(startX, 0));
+    sub->move(sub->pos() - QPoint(startOnScreen.x() + 3, 0));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    ASSERT_LT(editor->viewport()->mapToGlobal(QPoint(startX, 0)).x(), screen.left());
+    typeInto(editor, QStringLiteral("y"));
+    const long caret = editor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+    const int caretX = static_cast<int>(
+        editor->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, caret));
+    ASSERT_GE(editor->viewport()->mapToGlobal(QPoint(caretX, 0)).x(), screen.left());
+    EXPECT_FALSE(editor->isListActive());
+    sub->move(home);
 }
