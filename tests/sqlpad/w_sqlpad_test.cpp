@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
