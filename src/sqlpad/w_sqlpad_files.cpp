@@ -10,6 +10,7 @@
 #include "sqlpad/sql_file.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -92,8 +93,10 @@ void w_sqlpad::openSqlFileDialog() {
     const QPointer<w_sqlpad> alive(this);
     if (!confirmDropText() || alive == nullptr)
         return;
+    // From the folder of the text's file, or the user's home.
     const QString path =
-        askFileName(QStringLiteral("Open SQL File"), QFileInfo(sqlFile_).path(), false);
+        askFileName(QStringLiteral("Open SQL File"),
+                    sqlFile_.isEmpty() ? QDir::homePath() : QFileInfo(sqlFile_).path(), false);
     if (alive != nullptr && !path.isEmpty() && !closing())
         openSqlFile(path);
 }
@@ -102,7 +105,7 @@ void w_sqlpad::saveSqlFileDialog() {
     const QPointer<w_sqlpad> alive(this);
     QString path = sqlFile_;
     if (path.isEmpty())
-        path = askFileName(QStringLiteral("Save SQL"), QString(), true);
+        path = askFileName(QStringLiteral("Save SQL"), QDir::homePath(), true);
     if (alive != nullptr && !path.isEmpty())
         saveSqlFile(path);
 }
