@@ -36,16 +36,33 @@ constexpr double kT1MaxRatio = 2.0;
 constexpr double kX1MaxRatio = 1.3;
 constexpr int kX1Statements = 1000;
 
-// A stable sort of decoded keys: numbers compared directly, text in the user's collation, by
-// collation keys made once per value or (`keyless`) by comparing the texts themselves. Returns
-// the seconds it took.
+// A stable sort of decoded keys, in one of two ways: numbers through the row numbers, or
+// (`keyless`) as key and row side by side; text in the user's collation, by collation keys made
+// once per value, or (`keyless`) by comparing the texts themselves. Returns the seconds it took.
 double sortDecoded(const std::vector<std::optional<double>>* numbers,
                    const std::vector<std::optional<QString>>* texts, bool keyless = false) {
     const std::size_t count = numbers != nullptr ? numbers->size() : texts->size();
     const auto start = Clock::now();
     std::vector<std::uint32_t> order(count);
     std::iota(order.begin(), order.end(), 0U);
-    if (numbers != nullptr) {
+    if (numbers != nullptr && keyless) {
+        // Each key beside its row in one array, NULLs apart.
+        std::vector<std::pair<double, std::uint32_t>> keyed;
+        keyed.reserve(count);
+        std::vector<std::uint32_t> nulls;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if ((*numbers)[i])
+                keyed.emplace_back(*(*numbers)[i], i);
+            else
+                nulls.push_back(i);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        order.clear();
+        order.insert(order.end(), nulls.begin(), nulls.end());
+        for (const auto& [value, row] : keyed)
+            order.push_back(row);
+    } else if (numbers != nullptr) {
         const auto& v = *numbers;
         std::stable_sort(order.begin(), order.end(), [&v](std::uint32_t a, std::uint32_t b) {
             if (!v[a] || !v[b])
