@@ -15,12 +15,12 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiSubWindow>
-#include <QScreen>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
