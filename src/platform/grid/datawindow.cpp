@@ -278,7 +278,9 @@ DataWindow::Execute(Transaction& slot, std::vector<QString> statements,
             QTimer ticker;
             runner = std::make_unique<odbc::StatementRunner>(
                 slot.connection(), std::move(statements), [&loop] {
-                    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+                    // By name: the call is queued inside Qt, which the worker must not reach
+                    // into.
+                    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
                 });
             if (progress) {
                 connect(&ticker, &QTimer::timeout, this,

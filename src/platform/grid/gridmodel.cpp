@@ -284,7 +284,8 @@ bool GridModel::sortInBackground(const void* owner, std::vector<SortKey> keys,
         } catch (const std::bad_alloc&) {
             // No memory for the order: the rows stay as they are.
         }
-        QMetaObject::invokeMethod(this, &GridModel::finishSort, Qt::QueuedConnection);
+        // By name: the call is queued inside Qt, which the worker must not reach into.
+        QMetaObject::invokeMethod(this, "finishSort", Qt::QueuedConnection);
     });
     return true;
 }

@@ -114,7 +114,7 @@ private:
     void publishRows();
     void resetAll();
     void becomeIdle();
-    void finishSort();
+    Q_INVOKABLE void finishSort();
     // Puts the rows in `order`; the views' current cells and selections follow their rows.
     void applyOrder(std::vector<std::uint32_t> order);
 
