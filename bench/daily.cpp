@@ -246,27 +246,16 @@ ScriptOutcome benchScript(const Settings& settings, ReportingMessageBoxes& boxes
         slot->Rollback();
         return seconds;
     };
-    std::vector<double> product;
-    std::vector<double> baseline;
-    for (int round = 0; round <= std::max(settings.runs, 9); ++round) {
-        // Each round starts with the other one, so that neither always follows the other.
-        double sheetSeconds = 0;
-        double loopSeconds = 0;
-        for (int k = 0; k < 2; ++k) {
-            if ((k + round) % 2 == 0)
-                sheetSeconds = workspace();
-            else
-                loopSeconds = plainLoop();
-        }
-        say(QStringLiteral("X1 %1: workspace %2 s, plain loop %3 s")
-                .arg(round == 0 ? QStringLiteral("warm-up") : QStringLiteral("run %1").arg(round))
-                .arg(sheetSeconds, 0, 'f', 4)
-                .arg(loopSeconds, 0, 'f', 4));
-        if (round > 0) {
-            product.push_back(sheetSeconds);
-            baseline.push_back(loopSeconds);
-        }
-    }
+    const AlternatedTimes times =
+        alternateRounds(std::max(settings.runs, 9), workspace, plainLoop,
+                        [](const QString& round, double sheetSeconds, double loopSeconds) {
+                            say(QStringLiteral("X1 %1: workspace %2 s, plain loop %3 s")
+                                    .arg(round)
+                                    .arg(sheetSeconds, 0, 'f', 4)
+                                    .arg(loopSeconds, 0, 'f', 4));
+                        });
+    const std::vector<double>& product = times.first;
+    const std::vector<double>& baseline = times.second;
     platform::destroyWindows();
     platform::ClassRegistry::instance().remove(QStringLiteral("bench_frame"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -175,4 +175,27 @@ void Report::print() const {
     say(QString());
 }
 
+AlternatedTimes alternateRounds(int runs, const std::function<double()>& first,
+                                const std::function<double()>& second,
+                                const std::function<void(const QString&, double, double)>& say) {
+    AlternatedTimes times;
+    for (int round = 0; round <= runs; ++round) {
+        double firstSeconds = 0;
+        double secondSeconds = 0;
+        for (int k = 0; k < 2; ++k) {
+            if ((k + round) % 2 == 0)
+                firstSeconds = first();
+            else
+                secondSeconds = second();
+        }
+        say(round == 0 ? QStringLiteral("warm-up") : QStringLiteral("run %1").arg(round),
+            firstSeconds, secondSeconds);
+        if (round > 0) {
+            times.first.push_back(firstSeconds);
+            times.second.push_back(secondSeconds);
+        }
+    }
+    return times;
+}
+
 } // namespace bench

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <sql.h>
 #include <stdexcept>
@@ -83,6 +84,18 @@ void say(const QString& line);
 double median(std::vector<double> values);
 QString secondsList(const std::vector<double>& values, double scale, int decimals);
 QString ms(double seconds);
+
+// Two contenders timed in turns: one warm-up round, then `runs` rounds, each starting with the
+// other one, so that neither always follows the other. `say` hears every round (0: the warm-up)
+// with the seconds of both; what comes back leaves the warm-up out.
+struct AlternatedTimes {
+    std::vector<double> first;
+    std::vector<double> second;
+};
+AlternatedTimes
+alternateRounds(int runs, const std::function<double()>& first,
+                const std::function<double()>& second,
+                const std::function<void(const QString& round, double first, double second)>& say);
 QString sec(double seconds);
 
 [[noreturn]] void failOn(SQLSMALLINT handleType, SQLHANDLE handle, const QString& what);

@@ -88,27 +88,16 @@ U1Outcome benchSaveGuard(const Settings& settings, platform::Transaction& slot, 
 
     const QString loadBefore = loadAverage();
     const int runs = std::max(settings.runs, kU1MinRuns);
-    std::vector<double> guarded;
-    std::vector<double> keyOnly;
-    for (int round = 0; round <= runs; ++round) {
-        double guardedSeconds = 0;
-        double keyOnlySeconds = 0;
-        // Each round starts with the other one, so that neither always follows the other.
-        for (int k = 0; k < 2; ++k) {
-            if ((k + round) % 2 == 0)
-                guardedSeconds = save(RowCheck::ReadValues);
-            else
-                keyOnlySeconds = save(RowCheck::KeyOnly);
-        }
-        say(QStringLiteral("U1 %1: guarded %2 s, key only %3 s")
-                .arg(round == 0 ? QStringLiteral("warm-up") : QStringLiteral("run %1").arg(round))
-                .arg(guardedSeconds, 0, 'f', 4)
-                .arg(keyOnlySeconds, 0, 'f', 4));
-        if (round > 0) {
-            guarded.push_back(guardedSeconds);
-            keyOnly.push_back(keyOnlySeconds);
-        }
-    }
+    const AlternatedTimes times = alternateRounds(
+        runs, [&] { return save(RowCheck::ReadValues); }, [&] { return save(RowCheck::KeyOnly); },
+        [](const QString& round, double guardedSeconds, double keyOnlySeconds) {
+            say(QStringLiteral("U1 %1: guarded %2 s, key only %3 s")
+                    .arg(round)
+                    .arg(guardedSeconds, 0, 'f', 4)
+                    .arg(keyOnlySeconds, 0, 'f', 4));
+        });
+    const std::vector<double>& guarded = times.first;
+    const std::vector<double>& keyOnly = times.second;
     const QString loadAfter = loadAverage();
     const QStringList shown = boxes.take();
     if (!shown.isEmpty())

@@ -535,6 +535,12 @@ TEST_F(SqlpadTest, SavePrintAndRetrieveWaitWhileRowsArriveAndTheResultStaysWhole
         EXPECT_EQ(platform::TriggerEvent(sheet, "ue_save"), -1);
         EXPECT_EQ(frame->microHelp(), platform::busyText());
         EXPECT_EQ(platform::TriggerEvent(sheet, "ue_print"), -1);
+        // Insert, Delete and a heading click (a sort) wait as well.
+        EXPECT_EQ(sheet->runCommand(platform::Sheet::Command::Insert), -1);
+        EXPECT_EQ(sheet->runCommand(platform::Sheet::Command::Delete), -1);
+        QHeaderView* header = sheet->dw_1->view()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionSize(0) / 2, header->height() / 2));
         QTest::mouseClick(sheet->cb_retrieve, Qt::LeftButton);
     });
     user.start();
@@ -544,6 +550,8 @@ TEST_F(SqlpadTest, SavePrintAndRetrieveWaitWhileRowsArriveAndTheResultStaysWhole
     ASSERT_TRUE(pressed);
     EXPECT_EQ(sheet->dw_1->RowCount(), 300000);
     EXPECT_EQ(sheet->dw_1->GetItemString(300000, 1), QStringLiteral("300000"));
+    EXPECT_EQ(sheet->dw_1->headingSortColumn(), 0);
+    EXPECT_FALSE(sheet->dw_1->view()->horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(sheet->st_retrieved->text(), QStringLiteral("300000"));
     EXPECT_TRUE(QDir(printed.path()).isEmpty());
     EXPECT_TRUE(boxes.shown().empty());
