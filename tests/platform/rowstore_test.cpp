@@ -1,3 +1,4 @@
+#include "platform/grid/chunk_memory.h"
 #include "platform/grid/chunked.h"
 #include "platform/grid/griddata.h"
 #include "platform/grid/rowstore.h"
@@ -37,6 +38,47 @@ TEST(ChunkedBuffer, AppendSpansChunkBorders) {
     std::string back(text.size(), '?');
     bytes.copyOut(0, text.size(), back.data());
     EXPECT_EQ(back, text);
+}
+
+// Past 12 KiB the chunks are mapped; the last one gives back what nothing filled, and grows
+// again, its bytes kept, when more comes.
+TEST(ChunkedBuffer, AMappedLastChunkShrinksAndGrowsAgainKeepingItsBytes) {
+    const std::size_t mappedBefore = mappedChunkBytes();
+    {
+        ChunkedBuffer<char, 4096, 2, kMappedChunkBytes> bytes;
+        const auto byteAt = [](std::size_t i) {
+            return static_cast<char>(i * 7 % 251);
+        };
+        const auto appendUpTo = [&](std::size_t size) {
+            std::string piece;
+            for (std::size_t i = bytes.size(); i < size; ++i)
+                piece += byteAt(i);
+            bytes.append(piece.data(), piece.size());
+        };
+        const auto intact = [&] {
+            std::string back(bytes.size(), '\0');
+            bytes.copyOut(0, back.size(), back.data());
+            for (std::size_t i = 0; i < back.size(); ++i)
+                if (back[i] != byteAt(i))
+                    return false;
+            return true;
+        };
+        appendUpTo(5'000'000); // 12 KiB, two mapped chunks and part of a third
+        EXPECT_EQ(mappedChunkBytes() - mappedBefore, 3 * kMappedChunkBytes);
+        bytes.releaseUnused();
+        const std::size_t kept = mappedChunkBytes() - mappedBefore;
+        EXPECT_LT(kept, 3 * kMappedChunkBytes);
+        EXPECT_GE(kept, 5'000'000u - 12288u);
+        EXPECT_EQ(bytes.allocatedBytes(), kept + 12288u);
+        EXPECT_TRUE(intact());
+
+        appendUpTo(9'000'000);
+        EXPECT_TRUE(intact());
+        EXPECT_EQ(mappedChunkBytes() - mappedBefore, 5 * kMappedChunkBytes);
+        bytes.truncate(100);
+        EXPECT_EQ(mappedChunkBytes(), mappedBefore);
+    }
+    EXPECT_EQ(mappedChunkBytes(), mappedBefore);
 }
 
 TEST(RowStore, AValueThatStartsWithAByteOrderMarkKeepsIt) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/grid/chunk_memory.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -11,11 +13,15 @@ namespace platform::grid {
 
 // An append-only sequence stored in chunks: growing never copies what is stored and never
 // leaves more than one partly used chunk. Chunks start small (a grid of five rows stays small)
-// and double up to a fixed size.
-template <typename T, std::size_t FirstChunk = 256, std::size_t Doublings = 8> class ChunkedBuffer {
+// and double `Doublings` times; every chunk after those has `LastChunk` elements (by default
+// the next doubling; chunks of 2 MiB and more are mapped, see chunk_memory.h).
+template <typename T, std::size_t FirstChunk = 256, std::size_t Doublings = 8,
+          std::size_t LastChunk = (FirstChunk << Doublings)>
+class ChunkedBuffer {
 public:
+    static_assert(Doublings > 0 && LastChunk >= (FirstChunk << (Doublings - 1)));
     static constexpr std::size_t kFirst = FirstChunk;
-    static constexpr std::size_t kLast = FirstChunk << Doublings;
+    static constexpr std::size_t kLast = LastChunk;
     // Elements held by the chunks that grow before they reach the full size.
     static constexpr std::size_t kGrowing = FirstChunk * ((std::size_t{1} << Doublings) - 1);
 
@@ -84,6 +90,14 @@ public:
         }
     }
 
+    // [begin, begin + count) where it lies in one chunk; null where it spans two.
+    const T* contiguous(std::size_t begin, std::size_t count) const {
+        const Position at = position(begin);
+        if (count > chunkSize(at.chunk) - at.offset)
+            return nullptr;
+        return chunks_[at.chunk].get() + at.offset;
+    }
+
     // Calls f(pointer, n) for the contiguous pieces of [begin, begin + count).
     template <typename F> void forEachSpan(std::size_t begin, std::size_t count, F&& f) const {
         while (count > 0) {
@@ -111,16 +125,21 @@ public:
         next_ = end_ = nullptr;
     }
 
-    // Frees the chunks past the last element (those that reuse() kept and nothing filled).
+    // Frees the chunks past the last element (those that reuse() kept and nothing filled), and
+    // the pages of a mapped last chunk that nothing filled.
     void releaseUnused() {
-        const std::size_t keep = size_ == 0 ? 0 : position(size_ - 1).chunk + 1;
         next_ = end_ = nullptr;
-        if (keep == chunks_.size())
-            return;
-        chunks_.resize(keep);
+        if (size_ == 0) {
+            chunks_.clear();
+        } else {
+            const Position last = position(size_ - 1);
+            chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(last.chunk + 1),
+                          chunks_.end());
+            chunks_.back().shrink(last.offset + 1);
+        }
         capacity_ = 0;
-        for (std::size_t i = 0; i < keep; ++i)
-            capacity_ += chunkSize(i);
+        for (const Chunk<T>& chunk : chunks_)
+            capacity_ += chunk.count();
     }
 
     std::size_t allocatedBytes() const { return capacity_ * sizeof(T); }
@@ -156,20 +175,25 @@ private:
     }
 
     // Points next_ and end_ at the room after the last element, adding a chunk when there is
-    // none.
+    // none and growing a last chunk that releaseUnused() cut short.
     void advance() {
-        if (size_ == capacity_) {
-            const std::size_t size = chunkSize(chunks_.size());
-            chunks_.push_back(std::make_unique_for_overwrite<T[]>(size));
-            capacity_ += size;
-        }
         const Position at = position(size_);
-        T* chunk = chunks_[at.chunk].get();
-        next_ = chunk + at.offset;
-        end_ = chunk + chunkSize(at.chunk);
+        const std::size_t full = chunkSize(at.chunk);
+        if (at.chunk == chunks_.size()) {
+            chunks_.emplace_back(full);
+            capacity_ += full;
+        }
+        Chunk<T>& chunk = chunks_[at.chunk];
+        if (chunk.count() < full) {
+            const std::size_t before = chunk.count();
+            chunk.grow(full);
+            capacity_ += chunk.count() - before;
+        }
+        next_ = chunk.get() + at.offset;
+        end_ = chunk.get() + full;
     }
 
-    std::vector<std::unique_ptr<T[]>> chunks_;
+    std::vector<Chunk<T>> chunks_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
     // Where the next element goes, and the end of its chunk; both null until the next append

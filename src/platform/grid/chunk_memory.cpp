@@ -1,0 +1,122 @@
+#include "platform/grid/chunk_memory.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace platform::grid {
+
+namespace {
+
+std::atomic<std::size_t> mappedBytes{0};
+
+std::size_t pageSize() {
+    static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+std::size_t roundUpToPage(std::size_t bytes) {
+    const std::size_t page = pageSize();
+    return (bytes + page - 1) / page * page;
+}
+
+// Maps `bytes` (a multiple of the page size) at an address aligned to kMappedChunkBytes: a
+// larger mapping, trimmed at both ends.
+void* mapAligned(std::size_t bytes) {
+    const std::size_t span = bytes + kMappedChunkBytes;
+    void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned =
+        (start + kMappedChunkBytes - 1) / kMappedChunkBytes * kMappedChunkBytes;
+    if (aligned > start)
+        munmap(raw, aligned - start);
+    const std::uintptr_t end = start + span;
+    if (end > aligned + bytes)
+        munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
+    void* block = reinterpret_cast<void*>(aligned);
+    // Only advice: without huge pages the block works as well, only faults in more often.
+    madvise(block, bytes, MADV_HUGEPAGE);
+    return block;
+}
+
+} // namespace
+
+std::size_t mappedChunkBytes() {
+    return mappedBytes.load(std::memory_order_relaxed);
+}
+
+ChunkMemory::ChunkMemory(std::size_t bytes) {
+    if (bytes >= kMappedChunkBytes) {
+        bytes = roundUpToPage(bytes);
+        data_ = mapAligned(bytes);
+        mapped_ = true;
+        mappedBytes += bytes;
+    } else {
+        data_ = std::malloc(bytes == 0 ? 1 : bytes);
+        if (data_ == nullptr)
+            throw std::bad_alloc();
+    }
+    bytes_ = bytes;
+}
+
+ChunkMemory& ChunkMemory::operator=(ChunkMemory&& other) noexcept {
+    if (this != &other) {
+        free();
+        data_ = std::exchange(other.data_, nullptr);
+        bytes_ = std::exchange(other.bytes_, 0);
+        mapped_ = std::exchange(other.mapped_, false);
+    }
+    return *this;
+}
+
+void ChunkMemory::free() noexcept {
+    if (data_ == nullptr)
+        return;
+    if (mapped_) {
+        munmap(data_, bytes_);
+        mappedBytes -= bytes_;
+    } else {
+        std::free(data_);
+    }
+    data_ = nullptr;
+    bytes_ = 0;
+}
+
+void ChunkMemory::shrink(std::size_t keep) noexcept {
+    if (!mapped_)
+        return;
+    // A block keeps at least a page, so that it never has to be mapped anew to grow.
+    keep = roundUpToPage(keep == 0 ? 1 : keep);
+    if (keep >= bytes_)
+        return;
+    munmap(static_cast<char*>(data_) + keep, bytes_ - keep);
+    mappedBytes -= bytes_ - keep;
+    bytes_ = keep;
+}
+
+void ChunkMemory::grow(std::size_t bytes) {
+    if (bytes <= bytes_)
+        return;
+    if (!mapped_) {
+        ChunkMemory larger(bytes);
+        std::memcpy(larger.data_, data_, bytes_);
+        *this = std::move(larger);
+        return;
+    }
+    bytes = roundUpToPage(bytes);
+    void* moved = mremap(data_, bytes_, bytes, MREMAP_MAYMOVE);
+    if (moved == MAP_FAILED)
+        throw std::bad_alloc();
+    madvise(moved, bytes, MADV_HUGEPAGE);
+    mappedBytes += bytes - bytes_;
+    data_ = moved;
+    bytes_ = bytes;
+}
+
+} // namespace platform::grid
