@@ -24,6 +24,7 @@ using namespace bench;
 
 struct Outcome {
     W1Outcome w1;
+    SaveAsOutcome e1;
     U1Outcome u1;
     StartupOutcome startup;
     SortOutcome sort;
@@ -51,7 +52,7 @@ Outcome runBench(const Settings& settings, Report& report) {
     if (settings.load)
         benchLoad(settings, boxes, report);
     if (settings.saveas)
-        benchSaveAs(settings, bench, boxes, report);
+        outcome.e1 = benchSaveAs(settings, bench, boxes, report);
     if (settings.saveguard)
         outcome.u1 = benchSaveGuard(settings, *slot, bench, boxes, report);
     if (settings.sort)
@@ -153,6 +154,9 @@ int main(int argc, char** argv) {
     say(lastLine("script_ratio_vs_plain_loop", outcome.script.ratio));
     say(lastLine("save_guard_ratio_vs_key_only", outcome.u1.ratioToKeyOnly));
     say(lastLine("startup_ratio_vs_minimal", outcome.startup.ratioToMinimal));
+    say(lastLine("excel_ratio_vs_plain_loop", outcome.e1.excelRatio));
+    say(lastLine("w1_cpu_ratio_vs_best_loop", outcome.w1.cpuRatio));
+    say(lastLine("w1_cpu_ratio_worst_round", outcome.w1.cpuRatioWorstRound));
     say(lastLine("w1_speedup_vs_qsqlquery", outcome.w1.speedUpOverQt));
     say(lastLine("w1_ratio_vs_best_loop", outcome.w1.ratioToBestLoop));
     return status;

@@ -18,6 +18,37 @@ namespace bench {
 
 using platform::Transaction;
 
+namespace {
+
+// The grid's processor time over the SQL_C_CHAR loop's, round by round (the rounds run both).
+void outcomeCpu(const std::map<QString, std::vector<double>>& clientCpu, Report& report,
+                W1Outcome& outcome) {
+    const auto grid = clientCpu.find(QStringLiteral("grid"));
+    const auto loop = clientCpu.find(QStringLiteral("odbc-char"));
+    if (grid == clientCpu.end() || loop == clientCpu.end() || grid->second.empty())
+        return;
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < grid->second.size() && i < loop->second.size(); ++i)
+        ratios.push_back(grid->second[i] / loop->second[i]);
+    const double worst = *std::max_element(ratios.begin(), ratios.end());
+    outcome.cpuRatio = median(ratios);
+    outcome.cpuRatioWorstRound = worst;
+    QStringList each;
+    for (const double ratio : ratios)
+        each << QString::number(ratio, 'f', 2);
+    say(QStringLiteral("W1 processor time, grid / SQL_C_CHAR loop, by round: ") +
+        each.join(QStringLiteral(" ")));
+    report.add(QStringLiteral("W1 processor time of the process, grid / SQL_C_CHAR loop, median "
+                              "of the rounds"),
+               QString::number(*outcome.cpuRatio, 'f', 2) + u'x');
+    report.add(QStringLiteral("W1 processor time of the process, grid / SQL_C_CHAR loop, worst "
+                              "round"),
+               QString::number(worst, 'f', 2) + u'x',
+               QStringLiteral("<= %1x").arg(kW1MaxCpuRatio, 0, 'f', 2), worst <= kW1MaxCpuRatio);
+}
+
+} // namespace
+
 W1Outcome benchW1(const Settings& settings, Transaction& slot, ReportingMessageBoxes& boxes,
                   GridBench& bench, Report& report) {
     QString sql = w1Select();
@@ -261,6 +292,7 @@ W1Outcome benchW1(const Settings& settings, Transaction& slot, ReportingMessageB
                    QStringLiteral(">= %1x").arg(kW1MinSpeedUpOverQt, 0, 'f', 2),
                    speedUp >= kW1MinSpeedUpOverQt);
     }
+    outcomeCpu(clientCpu, report, outcome);
     if (textBytes > 0)
         report.add(QStringLiteral("W1 text per row as the driver sends it (SQL_C_CHAR)"),
                    QString::number(static_cast<double>(textBytes) / static_cast<double>(expected),

@@ -16,6 +16,10 @@ struct W1Outcome {
     std::optional<double> ratioToBestLoop;
     // Median of QSqlQuery over the shown grid's median.
     std::optional<double> speedUpOverQt;
+    // The process's processor time (all threads) of the shown grid over that of the SQL_C_CHAR
+    // loop, round by round: the median of the rounds and the largest.
+    std::optional<double> cpuRatio;
+    std::optional<double> cpuRatioWorstRound;
 };
 
 // W1: 1,000,000 rows into the grid, against the plain ODBC loop and QSqlQuery.
@@ -35,10 +39,16 @@ void benchMonitor(const Settings& settings, ReportingMessageBoxes& boxes, Report
 // stall and the peak resident memory.
 void benchLoad(const Settings& settings, ReportingMessageBoxes& boxes, Report& report);
 
+struct SaveAsOutcome {
+    // Median Excel Save As over the median of the plain libxlsxwriter loop.
+    std::optional<double> excelRatio;
+};
+
 // E1: Save As of the W1 rows held in the grid, as CSV and as Excel, against a plain buffered
-// write loop that writes the same CSV bytes from the same rows.
-void benchSaveAs(const Settings& settings, GridBench& bench, ReportingMessageBoxes& boxes,
-                 Report& report);
+// write loop that writes the same CSV bytes from the same rows, and a plain libxlsxwriter loop
+// that writes the same cells.
+SaveAsOutcome benchSaveAs(const Settings& settings, GridBench& bench, ReportingMessageBoxes& boxes,
+                          Report& report);
 
 struct U1Outcome {
     // Median Save time with the guarded WHERE clause over that with the key alone.

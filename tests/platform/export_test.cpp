@@ -1,5 +1,7 @@
 #include "memory_rows.h"
 #include "platform/grid/export.h"
+#include "platform/grid/griddata.h"
+#include "platform/grid/rowstore.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
+#include <string>
 #include <sys/resource.h>
 
 using platform::grid::ExportFormat;
@@ -112,11 +116,15 @@ Table parseTabText(const QString& text) {
     return table;
 }
 
-QString unzipped(const QString& path, const QString& part) {
+QByteArray unzippedBytes(const QString& path, const QString& part) {
     QProcess unzip;
     unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
     EXPECT_TRUE(unzip.waitForFinished(60000));
-    return QString::fromUtf8(unzip.readAllStandardOutput());
+    return unzip.readAllStandardOutput();
+}
+
+QString unzipped(const QString& path, const QString& part) {
+    return QString::fromUtf8(unzippedBytes(path, part));
 }
 
 const std::vector<ExportFormat> everyFormat = {
@@ -394,4 +402,63 @@ TEST_F(ExportTest, WriteFailingHalfwayLeavesTheEarlierFileWhole) {
         EXPECT_EQ(readAll(file), "earlier export\n");
     }
     EXPECT_EQ(filesInFolder(), qsizetype(everyFormat.size())) << "temporary files left behind";
+}
+
+// A grid's own rows go to Excel from the bytes it stores; the workbook must be the one its text
+// gives: numbers by the same rule, bytes that are not UTF-8 as U+FFFD, a cell past Excel's
+// limit cut, a value across the store's chunks whole.
+TEST_F(ExportTest, ExcelFromAGridsStoredBytesEqualsExcelFromItsText) {
+    platform::grid::GridDefinition definition;
+    for (const auto kind :
+         {platform::grid::ColumnKind::Decimal, platform::grid::ColumnKind::Text}) {
+        platform::grid::ColumnInfo column;
+        column.name =
+            kind == platform::grid::ColumnKind::Text ? QStringLiteral("t") : QStringLiteral("n");
+        column.kind = kind;
+        definition.columns.push_back(column);
+    }
+    const std::string longCell = std::string(40000, 'x') + "\xC3\xA9";
+    using Value = std::optional<std::string>;
+    const std::vector<std::pair<Value, Value>> cells = {{"+5", "\xFF\xFE not UTF-8 \xED\xA0\x80"},
+                                                        {"12345678901234567", "Zo\xC3\xAB & <b>"},
+                                                        {"-.5", longCell},
+                                                        {"1e3", ""},
+                                                        {"", "\xEF\xBB\xBF"
+                                                             "starts with a mark"},
+                                                        {std::nullopt, std::nullopt},
+                                                        {"1.50", "tail"}};
+    platform::grid::GridData grid;
+    grid.setDefinition(definition);
+    platform::grid::RowStore batch(2);
+    for (const auto& [number, text] : cells) {
+        for (const auto& [col, value] : {std::pair{0, number}, std::pair{1, text}})
+            value ? batch.appendCell(col, value->data(), value->size()) : batch.appendNull(col);
+        batch.commitRow();
+    }
+    ASSERT_TRUE(grid.appendRetrieved(batch, 0, batch.rowCount()));
+
+    MemoryRows same;
+    same.addColumn(QStringLiteral("n"), MemoryRows::Kind::Decimal)
+        .addColumn(QStringLiteral("t"), MemoryRows::Kind::Text);
+    for (long r = 0; r < grid.rowCount(); ++r) {
+        std::vector<Cell> row;
+        for (int c = 0; c < 2; ++c)
+            row.push_back(grid.isNull(r, c) ? Cell() : Cell(grid.text(r, c)));
+        same.addRow(row);
+    }
+    QString error;
+    ASSERT_TRUE(exportRows(grid, ExportFormat::Excel, path(QStringLiteral("grid.xlsx")), {}, error))
+        << error.toStdString();
+    const QString fromText = exported(same, ExportFormat::Excel, QStringLiteral("text.xlsx"));
+    DORVANE_REQUIRE_TOOL("unzip");
+    for (const QString& part :
+         {QStringLiteral("xl/worksheets/sheet1.xml"), QStringLiteral("xl/sharedStrings.xml")}) {
+        const QByteArray fromGrid = unzippedBytes(path(QStringLiteral("grid.xlsx")), part);
+        EXPECT_EQ(fromGrid, unzippedBytes(fromText, part)) << part.toStdString();
+        EXPECT_FALSE(fromGrid.isEmpty());
+    }
+    const QString sheet = unzipped(fromText, QStringLiteral("xl/worksheets/sheet1.xml"));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("<c r=\"A2\"><v>5</v></c>")));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("<c r=\"A4\"><v>-0.5</v></c>")));
+    EXPECT_FALSE(sheet.contains(QStringLiteral("<c r=\"A3\"><v>"))) << "17 digits stay text";
 }

@@ -15,9 +15,9 @@ public:
     virtual ~ExcelBook() = default;
 
     // Each returns false after a failure, which error() then describes. Rows count from 0 (the
-    // heading's row), columns from 0; text is UTF-8.
-    virtual bool heading(int column, const QByteArray& text) = 0;
-    virtual bool text(long row, int column, const QByteArray& text) = 0;
+    // heading's row), columns from 0; text is NUL-terminated UTF-8.
+    virtual bool heading(int column, const char* text) = 0;
+    virtual bool text(long row, int column, const char* text) = 0;
     virtual bool number(long row, int column, double value) = 0;
     // A cell holding empty text (a blank cell would read as NULL).
     virtual bool emptyText(long row, int column) = 0;

@@ -1,6 +1,7 @@
 #include "platform/grid/export_excel.h"
 
 #include "platform/grid/excel_book.h"
+#include "platform/grid/rowstore.h"
 #include "platform/grid/zip_check.h"
 #include "platform/module.h"
 
@@ -9,12 +10,16 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -76,35 +81,94 @@ private:
     QString path_;
 };
 
-// A numeric cell becomes an Excel number unless a double would change its value.
-bool excelNumber(const QString& text, double& value) {
-    if (!isSqlNumber(text))
-        return false;
-    bool ok = false;
-    value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return false;
-    QString digits;
-    for (QChar ch : text) {
-        if (ch == u'e' || ch == u'E')
+// The significant digits of an SQL numeric literal ([+-]?(d+[.d*]|.d+)([eE][+-]?d+)?), leading
+// and trailing zeros not counted; -1 for text that is no such literal.
+int significantDigits(std::string_view text) {
+    std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    int digits = 0;
+    int zeros = 0; // zeros since the last other digit: they count only when one follows
+    bool leading = true;
+    bool any = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (ch < '0' || ch > '9')
             break;
-        if (isDigit(ch))
-            digits += ch;
+        any = true;
+        if (ch == '0') {
+            zeros += leading ? 0 : 1;
+        } else {
+            digits += zeros + 1;
+            zeros = 0;
+            leading = false;
+        }
     }
-    while (digits.startsWith(u'0'))
-        digits.remove(0, 1);
-    while (digits.endsWith(u'0'))
-        digits.chop(1);
-    return digits.size() <= 15;
+    if (!any)
+        return -1;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        const std::size_t exponent = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        if (i == exponent)
+            return -1;
+    }
+    return i == text.size() ? digits : -1;
 }
 
-QByteArray excelString(const QString& text) {
-    if (text.size() <= excelCellChars)
-        return text.toUtf8();
-    qsizetype length = excelCellChars;
-    if (text.at(length - 1).isHighSurrogate())
+// A numeric cell becomes an Excel number unless a double would change its value: at most 15
+// significant digits.
+bool excelNumber(std::string_view text, double& value) {
+    const int digits = significantDigits(text);
+    if (digits < 0 || digits > 15)
+        return false;
+    // from_chars takes no plus sign.
+    const char* begin = text.data() + (text.front() == '+' ? 1 : 0);
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(begin, end, value);
+    return failure == std::errc() && stop == end && std::isfinite(value);
+}
+
+// Text cut to what a cell holds, as UTF-8.
+std::string excelString(const QString& text) {
+    qsizetype length = std::min(text.size(), excelCellChars);
+    if (length < text.size() && text.at(length - 1).isHighSurrogate())
         --length;
-    return text.left(length).toUtf8();
+    return QStringView(text).left(length).toUtf8().toStdString();
+}
+
+// The cell's UTF-8: in place where the grid holds it so and it is UTF-8, else made from its
+// text (where bytes that are not UTF-8 read as U+FFFD).
+std::string_view cellUtf8(const GridRows& rows, long r, int c, std::string& scratch) {
+    std::string_view cell;
+    if (rows.storedUtf8(r, c, scratch, cell) && isUtf8(cell))
+        return cell;
+    scratch = rows.text(r, c).toUtf8().toStdString();
+    return scratch;
+}
+
+// Cell (r, c) of the grid into row r + 1 of the sheet; `numeric` for a column of numbers.
+bool writeCell(const GridRows& rows, ExcelBook& book, long r, int c, bool numeric,
+               std::string& scratch, std::string& out) {
+    const std::string_view cell = cellUtf8(rows, r, c, scratch);
+    const long row = r + 1;
+    double number = 0;
+    if (cell.empty())
+        return book.emptyText(row, c);
+    if (numeric && excelNumber(cell, number))
+        return book.number(row, c, number);
+    // A character takes at least one byte: only a longer cell can hold more than fits.
+    if (cell.size() > static_cast<std::size_t>(excelCellChars))
+        out = excelString(QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size())));
+    else
+        out.assign(cell);
+    return book.text(row, c, out.c_str());
 }
 
 // False, with `error` saying why, when a worksheet cannot hold the rows.
@@ -131,24 +195,17 @@ bool writeCells(const GridRows& rows, ExcelBook& book, Ticker& tick) {
     const int columns = rows.columnCount();
     bool ok = true;
     for (int c = 0; c < columns && ok; ++c)
-        ok = book.heading(c, excelString(rows.column(c).name));
+        ok = book.heading(c, excelString(rows.column(c).name).c_str());
     std::vector<bool> numeric;
     for (int c = 0; c < columns; ++c)
         numeric.push_back(isNumeric(rows.column(c).kind));
 
+    std::string scratch;
+    std::string out;
     for (long r = 0; r < rowCount && ok && tick.next(r); ++r) {
-        const long row = r + 1;
         for (int c = 0; c < columns && ok; ++c) {
-            if (rows.isNull(r, c))
-                continue;
-            const QString text = rows.text(r, c);
-            double number = 0;
-            if (text.isEmpty())
-                ok = book.emptyText(row, c);
-            else if (numeric[c] && excelNumber(text, number))
-                ok = book.number(row, c, number);
-            else
-                ok = book.text(row, c, excelString(text));
+            if (!rows.isNull(r, c))
+                ok = writeCell(rows, book, r, c, numeric[c], scratch, out);
         }
     }
     return ok;

@@ -178,6 +178,14 @@ std::size_t GridData::byteCount(long row, int col) const {
     return static_cast<std::size_t>(bytes(row, col).size());
 }
 
+bool GridData::storedUtf8(long row, int col, std::string& scratch, std::string_view& cell) const {
+    const auto c = static_cast<std::size_t>(col);
+    if (!edits_.empty() || !base_.empty() || definition_.columns[c].kind == ColumnKind::Binary)
+        return false;
+    cell = store_.view(storeRow(row), c, scratch);
+    return true;
+}
+
 QByteArray GridData::bytes(long row, int col) const {
     if (definition_.columns[static_cast<std::size_t>(col)].kind != ColumnKind::Binary)
         return {};

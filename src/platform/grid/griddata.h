@@ -53,6 +53,7 @@ public:
     bool isNull(long row, int col) const override;
     QString text(long row, int col) const override;
     QByteArray bytes(long row, int col) const override;
+    bool storedUtf8(long row, int col, std::string& scratch, std::string_view& cell) const override;
     // The first `characters` characters of text(), and whether the cell holds more: reads only
     // the start of a stored cell however long it is (binary cells: hex digits, two a byte).
     QString head(long row, int col, qsizetype characters, bool& cut) const;

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
+#include <string_view>
 
 namespace platform::grid {
 
@@ -22,6 +24,10 @@ public:
     virtual QString text(long row, int col) const = 0;
     // The raw bytes of a binary cell (empty for other kinds and for NULL).
     virtual QByteArray bytes(long row, int col) const = 0;
+    // The cell's bytes as the grid holds them (UTF-8 as the driver sent it, not checked), where
+    // they can be had without making text of them; false where text() must be asked. The view
+    // holds until the rows or `scratch` change.
+    virtual bool storedUtf8(long, int, std::string&, std::string_view&) const { return false; }
 };
 
 } // namespace platform::grid

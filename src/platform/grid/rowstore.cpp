@@ -106,6 +106,60 @@ QByteArray RowStore::bytes(std::size_t row, std::size_t col) const {
     return out;
 }
 
+std::string_view RowStore::view(std::size_t row, std::size_t col, std::string& scratch) const {
+    const Column& c = columns_[col];
+    const std::size_t start = begin(c, row);
+    const std::size_t size = c.ends[row] - start;
+    if (size == 0)
+        return {};
+    if (const char* in = c.bytes.contiguous(start, size))
+        return {in, size};
+    scratch.resize(size);
+    c.bytes.copyOut(start, size, scratch.data());
+    return scratch;
+}
+
+bool isUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        // Eight bytes of ASCII at a time.
+        std::uint64_t word = 0;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ULL) == 0)) {
+            p += 8;
+            continue;
+        }
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra = 0;
+        std::uint32_t code = 0;
+        std::uint32_t least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            extra = 1, code = lead & 0x1Fu, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2, code = lead & 0x0Fu, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3, code = lead & 0x07u, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= extra)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[k] & 0x3Fu);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
 QString textOfCell(const QByteArray& utf8) {
     if (utf8.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(QByteArray("x") + utf8).mid(1);

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::grid {
@@ -35,6 +37,9 @@ public:
 
     bool isNull(std::size_t row, std::size_t col) const;
     QByteArray bytes(std::size_t row, std::size_t col) const;
+    // The cell's bytes where they lie, or copied to `scratch` where they span two chunks; valid
+    // until the store or `scratch` changes.
+    std::string_view view(std::size_t row, std::size_t col, std::string& scratch) const;
     QString text(std::size_t row, std::size_t col) const;
     // The cell's text read as a number, without making a string of it (0 when it is none).
     double number(std::size_t row, std::size_t col) const;
@@ -57,9 +62,11 @@ public:
     std::size_t usedBytes() const;
 
 private:
+    // Past their growing chunks, the text and the offsets go in chunks of 2 MiB, which the
+    // kernel may back with huge pages.
     struct Column {
-        ChunkedBuffer<char, 4096, 6> bytes;
-        ChunkedBuffer<std::uint32_t, 256, 8> ends;
+        ChunkedBuffer<char, 4096, 6, kMappedChunkBytes> bytes;
+        ChunkedBuffer<std::uint32_t, 256, 8, kMappedChunkBytes / sizeof(std::uint32_t)> ends;
         ChunkedBuffer<std::uint64_t, 16, 6> nulls;
     };
     std::size_t begin(const Column& c, std::size_t row) const {
@@ -77,6 +84,10 @@ private:
     std::vector<Column> columns_;
     std::size_t rows_ = 0;
 };
+
+// True when `bytes` are well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF).
+bool isUtf8(std::string_view bytes);
 
 // Appends the UTF-8 form of `length` UTF-16 units to `out` (unpaired surrogates become U+FFFD).
 // Returns the number of bytes written; `out` must have room for 3 bytes per unit.

@@ -42,28 +42,65 @@ private:
     QByteArray tail_;
 };
 
-bool inflatePart(const uchar* data, quint32 size, int method, PartEnds& ends) {
-    if (method == 0) {
-        ends.add(reinterpret_cast<const char*>(data), size);
-        return true;
-    }
-    if (method != Z_DEFLATED)
+// Little-endian fields of a zip header.
+quint32 u16(const QByteArray& bytes, qsizetype at) {
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    return quint32(data[at]) | quint32(data[at + 1]) << 8;
+}
+quint32 u32(const QByteArray& bytes, qsizetype at) {
+    return u16(bytes, at) | u16(bytes, at + 2) << 16;
+}
+
+// `size` bytes at `at` of the file, or fewer at its end.
+QByteArray readAt(QFile& file, qint64 at, qint64 size) {
+    if (at < 0 || !file.seek(at))
+        return {};
+    return file.read(size);
+}
+
+// Unpacks the part stored at `at` (`size` bytes, `method` 0 or deflate) and keeps its ends. The
+// file is read a piece at a time: the workbook may be far larger than the memory it may take.
+bool inflatePart(QFile& file, qint64 at, quint32 size, int method, PartEnds& ends) {
+    if (method != 0 && method != Z_DEFLATED)
         return false;
     z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+    if (method == Z_DEFLATED && inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return false;
     std::vector<char> buffer(1 << 16);
-    stream.next_in = const_cast<uchar*>(data);
-    stream.avail_in = size;
+    constexpr qint64 kPiece = qint64{1} << 20;
     int rc = Z_OK;
-    while (rc == Z_OK) {
-        stream.next_out = reinterpret_cast<uchar*>(buffer.data());
-        stream.avail_out = static_cast<uInt>(buffer.size());
-        rc = inflate(&stream, Z_NO_FLUSH);
-        ends.add(buffer.data(), static_cast<qsizetype>(buffer.size() - stream.avail_out));
-        if (rc == Z_BUF_ERROR && stream.avail_in == 0)
+    qint64 left = size;
+    while (left > 0 && rc == Z_OK) {
+        const QByteArray piece = readAt(file, at, std::min(left, kPiece));
+        if (piece.isEmpty())
             break;
+        at += piece.size();
+        left -= piece.size();
+        if (method == 0) {
+            ends.add(piece.constData(), piece.size());
+            continue;
+        }
+        stream.next_in = reinterpret_cast<uchar*>(const_cast<char*>(piece.constData()));
+        stream.avail_in = static_cast<uInt>(piece.size());
+        while (rc == Z_OK && stream.avail_in > 0) {
+            stream.next_out = reinterpret_cast<uchar*>(buffer.data());
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            rc = inflate(&stream, Z_NO_FLUSH);
+            ends.add(buffer.data(), static_cast<qsizetype>(buffer.size() - stream.avail_out));
+        }
+        // The last output may still wait in the stream with all the input taken.
+        while (rc == Z_OK && left == 0) {
+            stream.next_out = reinterpret_cast<uchar*>(buffer.data());
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            rc = inflate(&stream, Z_NO_FLUSH);
+            const auto out = static_cast<qsizetype>(buffer.size() - stream.avail_out);
+            ends.add(buffer.data(), out);
+            if (out == 0)
+                break;
+        }
     }
+    if (method == 0)
+        return left == 0;
     inflateEnd(&stream);
     return rc == Z_STREAM_END;
 }
@@ -75,47 +112,46 @@ QString damagedPart(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
     const qint64 size = file.size();
-    const uchar* data = size > 0 ? file.map(0, size) : nullptr;
-    if (!data)
+    if (size <= 0)
         return QStringLiteral("the workbook is empty");
-    const auto u16 = [&](qint64 at) {
-        return quint32(data[at]) | quint32(data[at + 1]) << 8;
-    };
-    const auto u32 = [&](qint64 at) {
-        return u16(at) | u16(at + 2) << 16;
-    };
     const QString broken = QStringLiteral("the workbook is no valid zip file");
 
-    qint64 directoryEnd = -1;
-    for (qint64 at = size - 22; at >= 0 && at >= size - 22 - 0xFFFF; --at) {
-        if (u32(at) == 0x06054b50) {
-            directoryEnd = at;
+    // The end-of-directory record lies in the last 22 + 65,535 bytes.
+    const qint64 tailStart = std::max<qint64>(0, size - 22 - 0xFFFF);
+    const QByteArray tail = readAt(file, tailStart, size - tailStart);
+    qsizetype end = -1;
+    for (qsizetype at = tail.size() - 22; at >= 0; --at) {
+        if (u32(tail, at) == 0x06054b50) {
+            end = at;
             break;
         }
     }
-    if (directoryEnd < 0)
+    if (end < 0)
         return broken;
-    const quint32 entries = u16(directoryEnd + 10);
-    qint64 at = u32(directoryEnd + 16);
+    const quint32 entries = u16(tail, end + 10);
+    const qint64 directoryStart = u32(tail, end + 16);
+    if (directoryStart > tailStart + end)
+        return broken;
+    const QByteArray directory = readAt(file, directoryStart, tailStart + end - directoryStart);
+    qsizetype at = 0;
     for (quint32 i = 0; i < entries; ++i) {
-        if (at + 46 > size || u32(at) != 0x02014b50)
+        if (at + 46 > directory.size() || u32(directory, at) != 0x02014b50)
             return broken;
-        const int method = static_cast<int>(u16(at + 10));
-        const quint32 compressed = u32(at + 20);
-        const qint64 local = u32(at + 42);
-        const QByteArray name(
-            reinterpret_cast<const char*>(data + at + 46),
-            static_cast<qsizetype>(std::min<qint64>(u16(at + 28), size - at - 46)));
-        at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+        const int method = static_cast<int>(u16(directory, at + 10));
+        const quint32 compressed = u32(directory, at + 20);
+        const qint64 local = u32(directory, at + 42);
+        const QByteArray name = directory.mid(at + 46, u16(directory, at + 28));
+        at += 46 + u16(directory, at + 28) + u16(directory, at + 30) + u16(directory, at + 32);
         if (!name.endsWith(".xml") && !name.endsWith(".rels"))
             continue;
-        if (local + 30 > size || u32(local) != 0x04034b50)
+        const QByteArray header = readAt(file, local, 30);
+        if (header.size() < 30 || u32(header, 0) != 0x04034b50)
             return broken;
-        const qint64 start = local + 30 + u16(local + 26) + u16(local + 28);
+        const qint64 start = local + 30 + u16(header, 26) + u16(header, 28);
         if (start + compressed > size)
             return broken;
         PartEnds ends;
-        if (!inflatePart(data + start, compressed, method, ends) || !ends.complete())
+        if (!inflatePart(file, start, compressed, method, ends) || !ends.complete())
             return QStringLiteral("part %1 of the workbook was cut short")
                 .arg(QString::fromUtf8(name));
     }

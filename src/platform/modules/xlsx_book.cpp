@@ -27,14 +27,13 @@ public:
     XlsxBook(const XlsxBook&) = delete;
     XlsxBook& operator=(const XlsxBook&) = delete;
 
-    bool heading(int column, const QByteArray& text) override {
-        return check(worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(column),
-                                            text.constData(), bold_));
+    bool heading(int column, const char* text) override {
+        return check(
+            worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(column), text, bold_));
     }
-    bool text(long row, int column, const QByteArray& text) override {
+    bool text(long row, int column, const char* text) override {
         return check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row),
-                                            static_cast<lxw_col_t>(column), text.constData(),
-                                            nullptr));
+                                            static_cast<lxw_col_t>(column), text, nullptr));
     }
     bool number(long row, int column, double value) override {
         return check(worksheet_write_number(sheet_, static_cast<lxw_row_t>(row),
