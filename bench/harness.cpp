@@ -27,7 +27,7 @@ QStringList ReportingMessageBoxes::take() {
 
 StallProbe::StallProbe() {
     timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(1);
+    timer_.setInterval(kStallProbeMs);
     QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { tick(); });
 }
 

@@ -1,5 +1,6 @@
 #include "measure.h"
 
+#include "platform/grid/chunk_memory.h"
 #include "platform/odbc/diagnostics.h"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ void failOn(SQLSMALLINT handleType, SQLHANDLE handle, const QString& what) {
 
 std::size_t heapInUse() {
     const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
+    return info.uordblks + info.hblkhd + platform::grid::mappedChunkBytes();
 }
 
 double peakRssMiB() {

@@ -102,7 +102,8 @@ QString sec(double seconds);
 
 [[noreturn]] void failOn(SQLSMALLINT handleType, SQLHANDLE handle, const QString& what);
 
-// Heap in use, over every malloc arena (the worker's too) and mmapped blocks.
+// Heap in use, over every malloc arena (the worker's too) and mmapped blocks, and the grids'
+// row chunks that are mapped apart from the heap.
 std::size_t heapInUse();
 double peakRssMiB();
 double currentRssMiB();

@@ -338,7 +338,7 @@ W1Outcome benchW1(const Settings& settings, Transaction& slot, ReportingMessageB
                 .arg(heapAfter)
                 .arg(rssStart, 0, 'f', 1)
                 .arg(currentRssMiB(), 0, 'f', 1));
-        report.add(QStringLiteral("W1 heap per stored row (mallinfo2 after - before)"),
+        report.add(QStringLiteral("W1 heap and mapped row chunks per stored row (after - before)"),
                    QString::number(perRow, 'f', 1) + QStringLiteral(" B"),
                    QStringLiteral("<= %1 B").arg(kMaxHeapPerRow, 0, 'f', 0),
                    perRow <= kMaxHeapPerRow);

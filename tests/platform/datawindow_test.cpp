@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -945,6 +946,42 @@ TEST_F(DataWindowTest, ALetterTypedInAReadOnlyGridReadsNoRowsAndMovesNothing) {
     view->setFocus();
     QTest::keyClick(view, Qt::Key_Q);
     EXPECT_EQ(view->currentIndex().row(), 0);
+}
+
+// While rows arrive below the last row in sight, the cells in sight stay as they are: the scroll
+// bar grows and nothing is painted again (a full paint a few times a second cost the retrieval
+// more processor time than storing the rows). Rows that arrive in sight are painted.
+TEST_F(DataWindowTest, RowsArrivingOutOfSightGrowTheScrollBarWithoutPaintingTheCellsAgain) {
+    build(QStringLiteral("select n from generate_series(1, 30000) n"));
+    GridView* view = grid.view();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } count;
+    view->viewport()->installEventFilter(&count);
+    // Pauses longer than the time between two updates of the views, once the view is full.
+    std::vector<int> maxima;
+    grid.setRetrieveRowHandler([&](long row) {
+        if (row % 5000 == 0) {
+            maxima.push_back(view->verticalScrollBar()->maximum());
+            QThread::msleep(250);
+        }
+        return 0L;
+    });
+    EXPECT_EQ(grid.Retrieve(), 30000);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(maxima.size(), 6u);
+    EXPECT_LT(maxima.front(), maxima.back()) << "the scroll bar follows the rows";
+    // The first rows, and the end of the retrieval; every update of the views repainted all
+    // the cells before (seven paints here).
+    EXPECT_GE(count.paints, 1) << "the first rows are painted";
+    EXPECT_LE(count.paints, 4);
+    EXPECT_EQ(view->verticalScrollBar()->maximum(),
+              30000 - view->rowAt(view->viewport()->height() - 1) - 1 +
+                  view->verticalScrollBar()->value());
 }
 
 } // namespace

@@ -106,6 +106,19 @@ GridView::GridView(QWidget* parent)
     viewport()->installEventFilter(this);
     horizontalHeader()->viewport()->installEventFilter(this);
     installEventFilter(this);
+    // QTableView repaints every cell in sight whenever the row count changes; while rows arrive
+    // below the last one in sight that is a full paint a few times a second for nothing.
+    if (disconnect(verticalHeader(), SIGNAL(sectionCountChanged(int, int)), this,
+                   SLOT(rowCountChanged(int, int))))
+        connect(verticalHeader(), &QHeaderView::sectionCountChanged, this, &GridView::rowsCounted);
+}
+
+void GridView::rowsCounted(int oldCount, int newCount) {
+    const int lastInSight = rowAt(viewport()->height() - 1);
+    if (newCount > oldCount && lastInSight >= 0 && lastInSight < oldCount)
+        updateGeometries(); // only the scroll bars change
+    else
+        rowCountChanged(oldCount, newCount);
 }
 
 void GridView::setGridModel(GridModel* model) {

@@ -65,6 +65,8 @@ private:
     // Widths come from the definition once; a new retrieval keeps what the user (or the window)
     // made of them.
     void sizeColumns();
+    // The row count changed from `oldCount` to `newCount`.
+    void rowsCounted(int oldCount, int newCount);
     bool refuseInputWhileBusy() const;
     void setCurrentCellNull();
     void showContextMenu(const QPoint& position);

@@ -346,45 +346,54 @@ bool Retrieval::bindBlock(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
 
 bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<FetchColumn>& columns,
                             std::size_t rows, RowStore& batch, std::vector<char>& utf8) {
-    const std::size_t n = columns.size();
-    for (std::size_t row = 0; row < rows; ++row) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const FetchColumn& c = columns[i];
-            if (c.source == 0) {
-                batch.appendNull(i);
-                continue;
-            }
-            const SQLLEN indicator = buffers.indicators[i][row];
-            if (odbc::indicatorCutShort(indicator)) {
+    // Column by column: each column's buffer and arena are read and written in one sweep.
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const FetchColumn& c = columns[i];
+        if (c.source == 0) {
+            batch.appendColumn(i, rows,
+                               [](std::size_t, const char*&, std::size_t&) { return false; });
+            continue;
+        }
+        const SQLLEN* indicators = buffers.indicators[i].data();
+        for (std::size_t row = 0; row < rows; ++row) {
+            if (odbc::indicatorCutShort(indicators[row])) {
                 fail(truncatedIndicatorText());
                 return false;
             }
-            if (indicator == SQL_NULL_DATA) {
-                batch.appendNull(i);
-                continue;
-            }
-            const bool asBytes = c.binary || utf8Char_;
-            const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
-            if (indicator < 0 ||
-                static_cast<std::size_t>(indicator) / unit >= c.width + (c.binary ? 1 : 0)) {
-                fail(QStringLiteral("A value of column %1 is longer than the driver described it "
-                                    "(%2), so it cannot be read whole.")
-                         .arg(i + 1)
-                         .arg(c.size));
+        }
+        const bool asBytes = c.binary || utf8Char_;
+        const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
+        // Bytes as bound hold up to width bytes (binary) or width - 1 and a terminator.
+        const std::size_t longest = c.binary ? c.width : c.width - 1;
+        bool tooLong = false;
+        batch.appendColumn(i, rows, [&](std::size_t row, const char*& data, std::size_t& size) {
+            const SQLLEN indicator = indicators[row];
+            if (indicator == SQL_NULL_DATA)
+                return false;
+            const std::size_t length = static_cast<std::size_t>(indicator) / unit;
+            if (indicator < 0 || length > longest) {
+                tooLong = true;
                 return false;
             }
-            const std::size_t length = static_cast<std::size_t>(indicator) / unit;
             if (asBytes) {
-                batch.appendCell(i, buffers.raw[i].data() + row * c.width, length);
+                data = buffers.raw[i].data() + row * c.width;
+                size = length;
             } else {
                 utf8.resize(length * 3);
-                const std::size_t bytes =
-                    utf16ToUtf8(buffers.text[i].data() + row * c.width, length, utf8.data());
-                batch.appendCell(i, utf8.data(), bytes);
+                size = utf16ToUtf8(buffers.text[i].data() + row * c.width, length, utf8.data());
+                data = utf8.data();
             }
+            return true;
+        });
+        if (tooLong) {
+            fail(QStringLiteral("A value of column %1 is longer than the driver described it "
+                                "(%2), so it cannot be read whole.")
+                     .arg(i + 1)
+                     .arg(c.size));
+            return false;
         }
-        batch.commitRow();
     }
+    batch.commitRows(rows);
     return true;
 }
 

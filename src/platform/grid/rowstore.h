@@ -29,6 +29,12 @@ public:
     void appendCell(std::size_t col, const char* data, std::size_t size);
     void appendNull(std::size_t col);
     void commitRow() { ++rows_; }
+    // Appends `count` cells to column `col` at once, for the rows rowCount() onwards: cell(i,
+    // data, size) gives the i-th, or returns false for NULL. Once every column has its cells,
+    // commitRows(count) makes them rows. A block of rows read column by column goes in so, with
+    // the null marks of 64 rows set together.
+    template <typename Cell> void appendColumn(std::size_t col, std::size_t count, Cell&& cell);
+    void commitRows(std::size_t count) { rows_ += count; }
     // Appends rows [first, end) of `other`, which has the same columns. When memory runs out it
     // throws std::bad_alloc and keeps the rows it had.
     void appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end);
@@ -84,6 +90,29 @@ private:
     std::vector<Column> columns_;
     std::size_t rows_ = 0;
 };
+
+template <typename Cell>
+void RowStore::appendColumn(std::size_t col, std::size_t count, Cell&& cell) {
+    Column& c = columns_[col];
+    std::size_t row = rows_;
+    std::uint64_t bits = row % 64 == 0 || c.nulls.empty() ? 0 : c.nulls[row / 64];
+    for (std::size_t i = 0; i < count; ++i, ++row) {
+        const char* data = nullptr;
+        std::size_t size = 0;
+        if (cell(i, data, size))
+            c.bytes.append(data, size);
+        else
+            bits |= std::uint64_t{1} << (row % 64);
+        c.ends.push_back(static_cast<std::uint32_t>(c.bytes.size()));
+        if (row % 64 == 63 || i + 1 == count) {
+            if (row / 64 < c.nulls.size())
+                c.nulls.at(row / 64) = bits;
+            else
+                c.nulls.push_back(bits);
+            bits = 0;
+        }
+    }
+}
 
 // True when `bytes` are well-formed UTF-8 (no overlong forms, surrogates or code points past
 // U+10FFFF).
