@@ -137,7 +137,7 @@ bool excelNumber(std::string_view text, double& value) {
 
 // Text cut to what a cell holds, as UTF-8.
 std::string excelString(const QString& text) {
-    qsizetype length = std::min(text.size(), excelCellChars);
+    qsizetype length = std::min<qsizetype>(text.size(), excelCellChars);
     if (length < text.size() && text.at(length - 1).isHighSurrogate())
         --length;
     return QStringView(text).left(length).toUtf8().toStdString();
