@@ -6,6 +6,7 @@
 #include "database.h"
 #include "excel_loop.h"
 
+#include "platform/grid/chunk_memory.h"
 #include "platform/grid/export.h"
 #include "platform/grid/gridrows.h"
 
@@ -228,6 +229,7 @@ QString mibText(double value) {
 // now, from which an Excel Save As's growth counts.
 double resetPeakForExcel() {
     malloc_trim(0);
+    platform::grid::releaseKeptChunks();
     const double rssBefore = currentRssMiB();
     if (!resetPeakRss())
         throw BenchError(QStringLiteral("E1: the peak resident memory cannot be reset "
@@ -379,6 +381,7 @@ SaveAsOutcome benchSaveAs(const Settings& settings, GridBench& bench, ReportingM
     const QString loadAfter = loadAverage();
     bench.clear();
     malloc_trim(0);
+    platform::grid::releaseKeptChunks();
 
     const auto runsOf = [](std::size_t count) {
         return count == 1 ? QStringLiteral("1 run") : QStringLiteral("median of %1").arg(count);

@@ -49,8 +49,7 @@ public:
 
 private:
     std::mutex mutex_;
-    // 512 MiB of address space at most.
-    std::array<void*, 256> free_{};
+    std::array<void*, 128> free_{};
     std::size_t count_ = 0;
 };
 // Nothing to run at exit: chunks freed by other static objects' destructors still find it.
@@ -99,6 +98,10 @@ void* mapAligned(std::size_t bytes) {
 }
 
 } // namespace
+
+void releaseKeptChunks() {
+    pool().drain();
+}
 
 std::size_t mappedChunkBytes() {
     return mappedBytes.load(std::memory_order_relaxed);

@@ -16,6 +16,11 @@ inline constexpr std::size_t kMappedChunkBytes = std::size_t{2} << 20;
 // Bytes of mapped chunks held by the whole program now (the heap's own figures miss them).
 std::size_t mappedChunkBytes();
 
+// Whole chunks given back are kept (up to 256 MiB, their pages free for the kernel to take back
+// when it runs short) for the next retrieval, which then needs no fresh pages; this gives them
+// back to the system at once, as malloc_trim does for the heap.
+void releaseKeptChunks();
+
 // A block of chunk memory: move-only, given back when it goes. Throws std::bad_alloc when the
 // system has no memory for it.
 class ChunkMemory {
