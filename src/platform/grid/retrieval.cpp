@@ -349,32 +349,26 @@ bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<Fetch
     // Column by column: each column's buffer and arena are read and written in one sweep.
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const FetchColumn& c = columns[i];
-        if (c.source == 0) {
-            batch.appendColumn(i, rows,
-                               [](std::size_t, const char*&, std::size_t&) { return false; });
-            continue;
-        }
         const SQLLEN* indicators = buffers.indicators[i].data();
-        for (std::size_t row = 0; row < rows; ++row) {
-            if (odbc::indicatorCutShort(indicators[row])) {
-                fail(truncatedIndicatorText());
-                return false;
-            }
-        }
         const bool asBytes = c.binary || utf8Char_;
         const std::size_t unit = asBytes ? 1 : sizeof(char16_t);
-        // Bytes as bound hold up to width bytes (binary) or width - 1 and a terminator.
+        // Bound text holds up to width - 1 units and a terminator, binary data width bytes.
         const std::size_t longest = c.binary ? c.width : c.width - 1;
-        bool tooLong = false;
+        QString problem;
         batch.appendColumn(i, rows, [&](std::size_t row, const char*& data, std::size_t& size) {
             const SQLLEN indicator = indicators[row];
-            if (indicator == SQL_NULL_DATA)
+            if (c.source == 0 || !problem.isEmpty() || indicator == SQL_NULL_DATA)
                 return false;
             const std::size_t length = static_cast<std::size_t>(indicator) / unit;
-            if (indicator < 0 || length > longest) {
-                tooLong = true;
+            if (odbc::indicatorCutShort(indicator))
+                problem = truncatedIndicatorText();
+            else if (indicator < 0 || length > longest)
+                problem = QStringLiteral("A value of column %1 is longer than the driver "
+                                         "described it (%2), so it cannot be read whole.")
+                              .arg(i + 1)
+                              .arg(c.size);
+            if (!problem.isEmpty())
                 return false;
-            }
             if (asBytes) {
                 data = buffers.raw[i].data() + row * c.width;
                 size = length;
@@ -385,11 +379,8 @@ bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<Fetch
             }
             return true;
         });
-        if (tooLong) {
-            fail(QStringLiteral("A value of column %1 is longer than the driver described it "
-                                "(%2), so it cannot be read whole.")
-                     .arg(i + 1)
-                     .arg(c.size));
+        if (!problem.isEmpty()) {
+            fail(problem);
             return false;
         }
     }
