@@ -2,6 +2,8 @@
 
 #include "measure.h"
 
+#include "platform/grid/export_excel.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
@@ -19,20 +21,6 @@ using platform::grid::GridRows;
 namespace {
 
 const QString kSheet = QStringLiteral("xl/worksheets/sheet1.xml");
-
-// Digits of a numeric literal's mantissa, leading and trailing zeros not counted.
-int significantDigits(std::string_view text) {
-    const std::size_t mantissa = std::min(text.find_first_of("eE"), text.size());
-    const std::string_view digits = text.substr(0, mantissa);
-    const std::size_t first = digits.find_first_of("123456789");
-    if (first == std::string_view::npos)
-        return 0;
-    const std::size_t last = digits.find_last_of("123456789");
-    int count = 0;
-    for (std::size_t i = first; i <= last; ++i)
-        count += digits[i] >= '0' && digits[i] <= '9' ? 1 : 0;
-    return count;
-}
 
 bool parseDouble(std::string_view text, double& value) {
     if (!text.empty() && text.front() == '+')
@@ -198,7 +186,7 @@ void plainExcel(const GridRows& rows, const QString& path) {
             double number = 0;
             if (cell.empty())
                 worksheet_write_formula_str(sheet, row, col, "=\"\"", nullptr, "");
-            else if (numeric[c] && significantDigits(cell) <= 15 && parseDouble(cell, number))
+            else if (numeric[c] && platform::grid::exporting::excelNumber(cell, number))
                 worksheet_write_number(sheet, row, col, number, nullptr);
             else
                 worksheet_write_string(sheet, row, col, text.assign(cell).c_str(), nullptr);

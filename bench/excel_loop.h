@@ -11,8 +11,9 @@ namespace bench {
 
 // The grid's cells written with libxlsxwriter directly, in the mode the grid's Save As uses for
 // this many cells (constant memory), with the same formats: a bold heading row, frozen; numbers
-// of numeric columns (of at most 15 significant digits) as numbers, other text as strings, empty
-// text as an empty-string formula, NULL as no cell. It reads the cells as the grid stores them.
+// of numeric columns as numbers by the grid's own rule (exporting::excelNumber), other text as
+// strings, empty text as an empty-string formula, NULL as no cell. It reads the cells as the
+// grid stores them.
 void plainExcel(const platform::grid::GridRows& rows, const QString& path);
 
 // Compares the worksheet of the workbook at `path` with `rows` cell by cell: the heading, every

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mman.h>
 
 using namespace platform::grid;
 
@@ -79,6 +80,28 @@ TEST(ChunkedBuffer, AMappedLastChunkShrinksAndGrowsAgainKeepingItsBytes) {
         EXPECT_EQ(mappedChunkBytes(), mappedBefore);
     }
     EXPECT_EQ(mappedChunkBytes(), mappedBefore);
+}
+
+// A whole chunk given back is kept for the next one, which then needs no fresh pages from the
+// kernel, until releaseKeptChunks() gives the kept ones back.
+TEST(ChunkMemory, AWholeChunkGivenBackIsTakenAgainUntilTheKeptOnesAreReleased) {
+    releaseKeptChunks();
+    void* first = nullptr;
+    {
+        ChunkMemory chunk(kMappedChunkBytes);
+        first = chunk.data();
+        static_cast<char*>(first)[0] = 'a';
+    }
+    ChunkMemory again(kMappedChunkBytes);
+    EXPECT_EQ(again.data(), first);
+    static_cast<char*>(again.data())[kMappedChunkBytes - 1] = 'z';
+    EXPECT_EQ(static_cast<char*>(again.data())[kMappedChunkBytes - 1], 'z');
+    { ChunkMemory kept(std::move(again)); }
+    // Kept, the block is still mapped; released, it is not.
+    unsigned char resident = 0;
+    EXPECT_EQ(mincore(first, 4096, &resident), 0);
+    releaseKeptChunks();
+    EXPECT_EQ(mincore(first, 4096, &resident), -1);
 }
 
 TEST(RowStore, AValueThatStartsWithAByteOrderMarkKeepsIt) {

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -158,14 +157,9 @@ void ChunkMemory::shrink(std::size_t keep) noexcept {
 }
 
 void ChunkMemory::grow(std::size_t bytes) {
-    if (bytes <= bytes_)
+    // Only a mapped block shrinks, so only a mapped block is ever short of its size.
+    if (bytes <= bytes_ || !mapped_)
         return;
-    if (!mapped_) {
-        ChunkMemory larger(bytes);
-        std::memcpy(larger.data_, data_, bytes_);
-        *this = std::move(larger);
-        return;
-    }
     bytes = roundUpToPage(bytes);
     void* moved = mremap(data_, bytes_, bytes, MREMAP_MAYMOVE);
     if (moved == MAP_FAILED)

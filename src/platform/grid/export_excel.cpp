@@ -122,19 +122,6 @@ int significantDigits(std::string_view text) {
     return i == text.size() ? digits : -1;
 }
 
-// A numeric cell becomes an Excel number unless a double would change its value: at most 15
-// significant digits.
-bool excelNumber(std::string_view text, double& value) {
-    const int digits = significantDigits(text);
-    if (digits < 0 || digits > 15)
-        return false;
-    // from_chars takes no plus sign.
-    const char* begin = text.data() + (text.front() == '+' ? 1 : 0);
-    const char* end = text.data() + text.size();
-    const auto [stop, failure] = std::from_chars(begin, end, value);
-    return failure == std::errc() && stop == end && std::isfinite(value);
-}
-
 // Text cut to what a cell holds, as UTF-8.
 std::string excelString(const QString& text) {
     qsizetype length = std::min<qsizetype>(text.size(), excelCellChars);
@@ -226,6 +213,17 @@ bool moveIntoPlace(TempBeside& temp, const QString& path, QString& error) {
 }
 
 } // namespace
+
+bool excelNumber(std::string_view text, double& value) {
+    const int digits = significantDigits(text);
+    if (digits < 0 || digits > 15)
+        return false;
+    // from_chars takes no plus sign.
+    const char* begin = text.data() + (text.front() == '+' ? 1 : 0);
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(begin, end, value);
+    return failure == std::errc() && stop == end && std::isfinite(value);
+}
 
 bool writeExcelFile(const GridRows& rows, const QString& path, const QString&, QString& error,
                     Ticker& tick) {

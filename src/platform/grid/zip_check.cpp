@@ -82,22 +82,16 @@ bool inflatePart(QFile& file, qint64 at, quint32 size, int method, PartEnds& end
         }
         stream.next_in = reinterpret_cast<uchar*>(const_cast<char*>(piece.constData()));
         stream.avail_in = static_cast<uInt>(piece.size());
-        while (rc == Z_OK && stream.avail_in > 0) {
+        // Until the piece is taken and the output no longer fills the buffer.
+        do {
             stream.next_out = reinterpret_cast<uchar*>(buffer.data());
             stream.avail_out = static_cast<uInt>(buffer.size());
             rc = inflate(&stream, Z_NO_FLUSH);
             ends.add(buffer.data(), static_cast<qsizetype>(buffer.size() - stream.avail_out));
-        }
-        // The last output may still wait in the stream with all the input taken.
-        while (rc == Z_OK && left == 0) {
-            stream.next_out = reinterpret_cast<uchar*>(buffer.data());
-            stream.avail_out = static_cast<uInt>(buffer.size());
-            rc = inflate(&stream, Z_NO_FLUSH);
-            const auto out = static_cast<qsizetype>(buffer.size() - stream.avail_out);
-            ends.add(buffer.data(), out);
-            if (out == 0)
-                break;
-        }
+        } while (rc == Z_OK && stream.avail_out == 0);
+        // No progress without more input: the next piece brings it.
+        if (rc == Z_BUF_ERROR)
+            rc = Z_OK;
     }
     if (method == 0)
         return left == 0;
