@@ -39,8 +39,8 @@ private:
 // the grid's processor time; at 1 ms they came to a few per cent of it.
 constexpr int kStallProbeMs = 5;
 
-// A 5 ms timer that records the longest gap between its ticks: how long the event loop was kept
-// from handling input.
+// A timer ticking every kStallProbeMs that records the longest gap between its ticks: how long
+// the event loop was kept from handling input.
 class StallProbe {
 public:
     StallProbe();

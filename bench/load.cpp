@@ -6,7 +6,6 @@
 #include "app/globals.h"
 #include "app/library.h"
 #include "app/records.h"
-#include "platform/grid/chunk_memory.h"
 #include "platform/grid/datawindow.h"
 #include "platform/odbc/transaction.h"
 #include "platform/registry.h"
@@ -24,7 +23,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
-#include <malloc.h>
 #include <memory>
 #include <vector>
 
@@ -218,8 +216,7 @@ Run retrieveInSheets(const Workspaces& ws, const std::vector<int>& which, long l
     for (int k = 0; k < kSheets; ++k)
         ws.slot(k).Rollback();
     QCoreApplication::processEvents();
-    malloc_trim(0);
-    platform::grid::releaseKeptChunks();
+    releaseFreedMemory();
     for (const int k : which)
         ws.sheet(k).mle_1->setText(w1Select());
     QCoreApplication::processEvents();
@@ -533,8 +530,7 @@ void benchLoad(const Settings& settings, ReportingMessageBoxes& boxes, Report& r
     }
     const QString loadAfter = loadAverage();
     // What the section freed goes back to the system, so that W1 starts as it would without it.
-    malloc_trim(0);
-    platform::grid::releaseKeptChunks();
+    releaseFreedMemory();
 
     const auto runsOf = [](std::size_t count) {
         return count == 1 ? QStringLiteral("1 run") : QStringLiteral("median of %1").arg(count);

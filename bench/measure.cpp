@@ -57,6 +57,11 @@ std::size_t heapInUse() {
     return info.uordblks + info.hblkhd + platform::grid::mappedChunkBytes();
 }
 
+void releaseFreedMemory() {
+    malloc_trim(0);
+    platform::grid::releaseKeptChunks();
+}
+
 double peakRssMiB() {
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);

@@ -106,6 +106,9 @@ QString sec(double seconds);
 // Heap in use, over every malloc arena (the worker's too) and mmapped blocks, and the grids'
 // row chunks that are mapped apart from the heap.
 std::size_t heapInUse();
+// Gives what was freed back to the system: the heap's free memory (malloc_trim) and the row
+// chunks kept for the next retrieval, so that memory figures start from what is in use.
+void releaseFreedMemory();
 double peakRssMiB();
 double currentRssMiB();
 // The peak resident memory since the last resetPeakRss() (VmHWM of /proc/self/status), and its

@@ -6,7 +6,6 @@
 #include "database.h"
 #include "excel_loop.h"
 
-#include "platform/grid/chunk_memory.h"
 #include "platform/grid/export.h"
 #include "platform/grid/gridrows.h"
 
@@ -19,7 +18,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 #include <vector>
 
@@ -228,8 +226,7 @@ QString mibText(double value) {
 // Gives the freed heap back and restarts the peak resident memory; returns the resident memory
 // now, from which an Excel Save As's growth counts.
 double resetPeakForExcel() {
-    malloc_trim(0);
-    platform::grid::releaseKeptChunks();
+    releaseFreedMemory();
     const double rssBefore = currentRssMiB();
     if (!resetPeakRss())
         throw BenchError(QStringLiteral("E1: the peak resident memory cannot be reset "
@@ -380,8 +377,7 @@ SaveAsOutcome benchSaveAs(const Settings& settings, GridBench& bench, ReportingM
     }
     const QString loadAfter = loadAverage();
     bench.clear();
-    malloc_trim(0);
-    platform::grid::releaseKeptChunks();
+    releaseFreedMemory();
 
     const auto runsOf = [](std::size_t count) {
         return count == 1 ? QStringLiteral("1 run") : QStringLiteral("median of %1").arg(count);

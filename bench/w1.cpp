@@ -3,14 +3,11 @@
 #include "database.h"
 #include "loops.h"
 
-#include "platform/grid/chunk_memory.h"
-
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
-#include <malloc.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -344,8 +341,7 @@ W1Outcome benchW1(const Settings& settings, Transaction& slot, ReportingMessageB
 
         // One more retrieval, for memory: heap in use before and after, the rows staying.
         bench.clear();
-        malloc_trim(0);
-        platform::grid::releaseKeptChunks();
+        releaseFreedMemory();
         const std::size_t heapBefore = heapInUse();
         const double rssStart = currentRssMiB();
         const GridRun run = bench.retrieve([](long) -> long { return 0; });
