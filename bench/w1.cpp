@@ -215,8 +215,8 @@ W1Outcome benchW1(const Settings& settings, Transaction& slot, ReportingMessageB
             line << QStringLiteral("%1 %2 s (cpu %3 [ui %4] + %5)")
                         .arg(who)
                         .arg(seconds, 0, 'f', 3)
-                        .arg(cpu.client, 0, 'f', 2)
-                        .arg(cpu.main, 0, 'f', 2)
+                        .arg(cpu.client, 0, 'f', 3)
+                        .arg(cpu.main, 0, 'f', 3)
                         .arg(cpu.server, 0, 'f', 2);
         }
         say(QStringLiteral("W1 %1: %2")
