@@ -290,9 +290,11 @@ TEST_F(DataWindowTest, StopJustBeforeTheStatementIsSentStillCancelsIt) {
     slot->Commit();
     // The stop lands after the worker has taken the statement and before the driver runs it:
     // a single SQLCancel then finds nothing to cancel.
+    platform::grid::RowStore rows(2);
     Retrieval retrieval(
         slot->connection(),
-        QStringLiteral("select pg_sleep(5) as slept, nextval('%1') as n").arg(sequence), 2, [] {});
+        QStringLiteral("select pg_sleep(5) as slept, nextval('%1') as n").arg(sequence), rows,
+        [] {});
     retrieval.setBeforeExecute([&retrieval] { retrieval.stop(); });
     retrieval.start();
     retrieval.join();

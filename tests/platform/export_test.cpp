@@ -429,13 +429,14 @@ TEST_F(ExportTest, ExcelFromAGridsStoredBytesEqualsExcelFromItsText) {
                                                         {"1.50", "tail"}};
     platform::grid::GridData grid;
     grid.setDefinition(definition);
-    platform::grid::RowStore batch(2);
+    platform::grid::RowStore& store = grid.beginRetrieval();
     for (const auto& [number, text] : cells) {
         for (const auto& [col, value] : {std::pair{0, number}, std::pair{1, text}})
-            value ? batch.appendCell(col, value->data(), value->size()) : batch.appendNull(col);
-        batch.commitRow();
+            value ? store.appendCell(col, value->data(), value->size()) : store.appendNull(col);
+        store.commitRow();
     }
-    ASSERT_TRUE(grid.appendRetrieved(batch, 0, batch.rowCount()));
+    grid.showRetrieved(store.rowCount());
+    grid.endRetrieval();
 
     MemoryRows same;
     same.addColumn(QStringLiteral("n"), MemoryRows::Kind::Decimal)

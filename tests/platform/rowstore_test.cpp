@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/mman.h>
+#include <thread>
 
 using namespace platform::grid;
 
@@ -140,56 +141,84 @@ TEST(RowStore, KeepsNullApartFromEmptyAndTruncatesWhole) {
     EXPECT_EQ(store.text(64, 0), QStringLiteral("row 64"));
 }
 
-TEST(RowStore, AppendedRowsKeepTextAndNullsWhateverTheirBitOffsets) {
-    // Source and target rows start at different offsets within a 64-row null word, and the
-    // source is a reused store whose earlier, longer contents must not show through.
-    const auto cell = [](int row) {
-        return "v" + std::to_string(row * 7919 % 1000);
+TEST(RowStore, RowsCommittedByOneThreadAreReadWhileItAppendsMore) {
+    // The writer appends blocks of uneven sizes, so that null words and chunks hold rows of two
+    // blocks, into a reused store whose earlier, longer values must not show through. The
+    // reader checks every row as soon as it is committed.
+    const auto cell = [](std::size_t row) {
+        return "v" + std::to_string(row * 7919 % 100000);
     };
-    const auto isNullAt = [](int row) {
+    const auto isNullAt = [](std::size_t row) {
         return row % 3 == 0 || row % 64 == 63;
     };
-    RowStore source(1);
+    constexpr std::size_t kRows = 100000;
+    RowStore store(2);
     for (int row = 0; row < 400; ++row) {
-        source.appendNull(0);
-        source.commitRow();
+        store.appendCell(0, "an earlier, longer value", 24);
+        store.appendNull(1);
+        store.commitRow();
     }
-    source.reuse();
-    for (int row = 0; row < 300; ++row) {
-        const std::string text = cell(row);
-        isNullAt(row) ? source.appendNull(0) : source.appendCell(0, text.data(), text.size());
-        source.commitRow();
-    }
-    RowStore target(1);
-    for (int row = 0; row < 37; ++row) {
-        target.appendCell(0, "t", 1);
-        target.commitRow();
-    }
-    target.appendRowsFrom(source, 5, 200);
-    target.appendRowsFrom(source, 222, 300);
-    ASSERT_EQ(target.rowCount(), 37u + 195u + 78u);
-    for (int row = 5; row < 300; ++row) {
-        if (row >= 200 && row < 222)
-            continue;
-        const std::size_t at = 37 + static_cast<std::size_t>(row < 200 ? row - 5 : row - 27);
-        ASSERT_EQ(target.isNull(at, 0), isNullAt(row)) << "row " << row;
-        if (!isNullAt(row)) {
-            ASSERT_EQ(target.text(at, 0).toStdString(), cell(row)) << "row " << row;
+    store.reuse();
+    std::thread writer([&] {
+        std::string text;
+        for (std::size_t done = 0, block = 1; done < kRows; ++block) {
+            const std::size_t count = std::min(kRows - done, block * 37 % 1500 + 1);
+            store.appendColumn(0, count, [&](std::size_t i, const char*& data, std::size_t& size) {
+                if (isNullAt(done + i))
+                    return false;
+                text = cell(done + i);
+                data = text.data();
+                size = text.size();
+                return true;
+            });
+            // Never NULL; every fifth value empty.
+            store.appendColumn(1, count, [&](std::size_t i, const char*& data, std::size_t& size) {
+                text = (done + i) % 5 == 0 ? std::string() : cell(done + i) + "!";
+                data = text.data();
+                size = text.size();
+                return true;
+            });
+            store.commitRows(count);
+            done += count;
+        }
+    });
+    std::size_t wrong = 0;
+    std::size_t firstWrong = kRows;
+    for (std::size_t row = 0; row < kRows;) {
+        for (const std::size_t committed = store.rowCount(); row < committed; ++row) {
+            const std::string second = row % 5 == 0 ? std::string() : cell(row) + "!";
+            const bool right = store.isNull(row, 0) == isNullAt(row) && !store.isNull(row, 1) &&
+                               (isNullAt(row) || store.text(row, 0).toStdString() == cell(row)) &&
+                               store.text(row, 1).toStdString() == second;
+            if (!right && wrong++ == 0)
+                firstWrong = row;
         }
     }
-    EXPECT_FALSE(target.isNull(36, 0));
-    EXPECT_EQ(target.text(36, 0), QStringLiteral("t"));
+    writer.join();
+    EXPECT_EQ(wrong, 0u) << "first wrong row " << firstWrong;
+
+    // A row never committed goes with truncate(), also where the rows kept fill the store.
+    store.appendCell(0, "uncommitted", 11);
+    store.truncate(kRows);
+    store.appendNull(0);
+    store.appendCell(1, "last", 4);
+    store.commitRow();
+    ASSERT_EQ(store.rowCount(), kRows + 1);
+    EXPECT_TRUE(store.isNull(kRows, 0));
+    EXPECT_EQ(store.text(kRows, 1), QStringLiteral("last"));
+    EXPECT_EQ(store.text(kRows - 1, 1).toStdString(), cell(kRows - 1) + "!");
 
     // Memory that reuse() kept and nothing filled goes with releaseUnused().
-    const std::size_t full = source.allocatedBytes();
-    source.reuse();
-    source.appendCell(0, "x", 1);
-    source.commitRow();
-    EXPECT_EQ(source.allocatedBytes(), full);
-    source.releaseUnused();
-    EXPECT_LT(source.allocatedBytes(), full);
-    EXPECT_EQ(source.text(0, 0), QStringLiteral("x"));
-    EXPECT_FALSE(source.isNull(0, 0));
+    const std::size_t full = store.allocatedBytes();
+    store.reuse();
+    store.appendCell(0, "x", 1);
+    store.appendNull(1);
+    store.commitRow();
+    EXPECT_EQ(store.allocatedBytes(), full);
+    store.releaseUnused();
+    EXPECT_LT(store.allocatedBytes(), full);
+    EXPECT_EQ(store.text(0, 0), QStringLiteral("x"));
+    EXPECT_FALSE(store.isNull(0, 0));
 }
 
 TEST(RowStore, Utf16ConvertsToUtf8IncludingSurrogatePairs) {
@@ -218,12 +247,16 @@ GridDefinition twoColumns() {
     return def;
 }
 
-void addRow(GridData& data, const char* n, const char* t) {
-    RowStore batch(2);
-    n ? batch.appendCell(0, n, std::strlen(n)) : batch.appendNull(0);
-    t ? batch.appendCell(1, t, std::strlen(t)) : batch.appendNull(1);
-    batch.commitRow();
-    data.appendRetrieved(batch, 0, 1);
+// Fills `data` as a retrieval does, with rows of (n, t); null for NULL.
+void retrieve(GridData& data, std::initializer_list<std::pair<const char*, const char*>> rows) {
+    RowStore& store = data.beginRetrieval();
+    for (const auto& [n, t] : rows) {
+        n ? store.appendCell(0, n, std::strlen(n)) : store.appendNull(0);
+        t ? store.appendCell(1, t, std::strlen(t)) : store.appendNull(1);
+        store.commitRow();
+    }
+    data.showRetrieved(store.rowCount());
+    data.endRetrieval();
 }
 
 QStringList strings(std::initializer_list<const char*> items) {
@@ -245,11 +278,7 @@ QStringList column(const GridData& data, int col) {
 TEST(GridData, SortsNumbersByValueTextByTextAndNullsFirst) {
     GridData data;
     data.setDefinition(twoColumns());
-    addRow(data, "10", "b");
-    addRow(data, nullptr, "a");
-    addRow(data, "9", nullptr);
-    addRow(data, "-2.5", "B");
-    addRow(data, "100", "b");
+    retrieve(data, {{"10", "b"}, {nullptr, "a"}, {"9", nullptr}, {"-2.5", "B"}, {"100", "b"}});
 
     auto keys = parseSortText(QStringLiteral("#1 A"), data.definition());
     ASSERT_TRUE(keys);
@@ -270,9 +299,7 @@ TEST(GridData, SortsNumbersByValueTextByTextAndNullsFirst) {
 TEST(GridData, TracksEditsInsertsAndDeletesForUpdate) {
     GridData data;
     data.setDefinition(twoColumns());
-    addRow(data, "1", "one");
-    addRow(data, "2", "two");
-    addRow(data, "3", "three");
+    retrieve(data, {{"1", "one"}, {"2", "two"}, {"3", "three"}});
 
     ASSERT_TRUE(data.setItem(1, 1, QStringLiteral("TWO")));
     EXPECT_EQ(data.text(1, 1), QStringLiteral("TWO"));

@@ -56,6 +56,7 @@ template <typename T> class Chunk {
     static_assert(std::is_trivially_copyable_v<T>, "chunks hold plain values");
 
 public:
+    Chunk() = default;
     explicit Chunk(std::size_t count) : memory_(count * sizeof(T)) {}
     T* get() const { return static_cast<T*>(memory_.data()); }
     T& operator[](std::size_t index) const { return get()[index]; }

@@ -3,6 +3,8 @@
 #include "platform/grid/chunk_memory.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -10,6 +12,57 @@
 #include <vector>
 
 namespace platform::grid {
+
+// The chunks of a buffer, each at an address that never changes while chunks are added: one
+// thread may look up the chunks that hold published elements while another adds chunks after
+// them (a vector would move them all when it grows). Chunk i lives in group g = log2(i + 1),
+// the groups doubling in size.
+template <typename C> class ChunkTable {
+public:
+    ChunkTable() = default;
+    ChunkTable(ChunkTable&& other) noexcept
+        : groups_(std::move(other.groups_)), size_(std::exchange(other.size_, 0)) {}
+    ChunkTable& operator=(ChunkTable&& other) noexcept {
+        groups_ = std::move(other.groups_);
+        size_ = std::exchange(other.size_, 0);
+        return *this;
+    }
+
+    std::size_t size() const { return size_; }
+    C& operator[](std::size_t index) const {
+        const Slot at = slot(index);
+        return groups_[at.group][at.index];
+    }
+    C& back() const { return (*this)[size_ - 1]; }
+
+    template <typename... Args> void emplace_back(Args&&... args) {
+        const Slot at = slot(size_);
+        if (!groups_[at.group])
+            groups_[at.group] = std::make_unique<C[]>(std::size_t{1} << at.group);
+        groups_[at.group][at.index] = C(std::forward<Args>(args)...);
+        ++size_;
+    }
+    // Keeps the first `count` chunks and frees the others.
+    void cut(std::size_t count) {
+        while (size_ > count)
+            (*this)[--size_] = C();
+        if (size_ == 0)
+            groups_ = {};
+    }
+
+private:
+    struct Slot {
+        std::size_t group;
+        std::size_t index;
+    };
+    static Slot slot(std::size_t index) {
+        const std::size_t g = static_cast<std::size_t>(std::bit_width(index + 1)) - 1;
+        return {g, index + 1 - (std::size_t{1} << g)};
+    }
+
+    std::array<std::unique_ptr<C[]>, 40> groups_{};
+    std::size_t size_ = 0;
+};
 
 // An append-only sequence stored in chunks: growing never copies what is stored and never
 // leaves more than one partly used chunk. Chunks start small (a grid of five rows stays small)
@@ -34,7 +87,6 @@ public:
         if (this == &other)
             return *this;
         chunks_ = std::move(other.chunks_);
-        other.chunks_.clear();
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
         next_ = std::exchange(other.next_, nullptr);
@@ -77,6 +129,7 @@ public:
         return chunks_[at.chunk][at.offset];
     }
     T& at(std::size_t index) { return locate(index); }
+    const T& ref(std::size_t index) const { return locate(index); }
 
     // Copies `count` elements from `begin` to `out`, across chunk borders.
     void copyOut(std::size_t begin, std::size_t count, T* out) const {
@@ -130,16 +183,15 @@ public:
     void releaseUnused() {
         next_ = end_ = nullptr;
         if (size_ == 0) {
-            chunks_.clear();
+            chunks_.cut(0);
         } else {
             const Position last = position(size_ - 1);
-            chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(last.chunk + 1),
-                          chunks_.end());
+            chunks_.cut(last.chunk + 1);
             chunks_.back().shrink(last.offset + 1);
         }
         capacity_ = 0;
-        for (const Chunk<T>& chunk : chunks_)
-            capacity_ += chunk.count();
+        for (std::size_t i = 0; i < chunks_.size(); ++i)
+            capacity_ += chunks_[i].count();
     }
 
     std::size_t allocatedBytes() const { return capacity_ * sizeof(T); }
@@ -169,7 +221,7 @@ private:
         return {Doublings + rest / kLast, rest % kLast};
     }
 
-    T& locate(std::size_t index) {
+    T& locate(std::size_t index) const {
         const Position at = position(index);
         return chunks_[at.chunk][at.offset];
     }
@@ -193,7 +245,7 @@ private:
         end_ = chunk.get() + full;
     }
 
-    std::vector<Chunk<T>> chunks_;
+    ChunkTable<Chunk<T>> chunks_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
     // Where the next element goes, and the end of its chunk; both null until the next append

@@ -54,16 +54,26 @@ void GridData::clear() {
     dropRowState();
 }
 
-void GridData::clearForRetrieval() {
+RowStore& GridData::beginRetrieval() {
     if (store_.columnCount() == definition_.columns.size())
         store_.reuse();
     else
         store_ = RowStore(definition_.columns.size());
     dropRowState();
+    retrieving_ = true;
+    shown_ = 0;
+    return store_;
+}
+
+void GridData::endRetrieval() {
+    if (!retrieving_)
+        return;
+    retrieving_ = false;
+    store_.truncate(shown_);
+    store_.releaseUnused();
 }
 
 void GridData::dropRowState() {
-    hidden_ = 0;
     order_.clear();
     order_.shrink_to_fit();
     ordered_ = false;
@@ -76,13 +86,9 @@ void GridData::dropRowState() {
 }
 
 long GridData::rowCount() const {
-    return ordered_ ? static_cast<long>(order_.size())
-                    : static_cast<long>(store_.rowCount() - hidden_);
-}
-
-void GridData::dropHiddenRows() {
-    store_.truncate(store_.rowCount() - hidden_);
-    hidden_ = 0;
+    if (ordered_)
+        return static_cast<long>(order_.size());
+    return static_cast<long>(retrieving_ ? shown_ : store_.rowCount());
 }
 
 std::uint32_t GridData::storeRow(long row) const {
@@ -195,26 +201,6 @@ QByteArray GridData::bytes(long row, int col) const {
                    ? QByteArray()
                    : store_.bytes(r, static_cast<std::size_t>(col));
     return QByteArray::fromHex(current(r, col).value_or(QString()).toLatin1());
-}
-
-bool GridData::appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end) {
-    for (std::size_t col = 0; col < store_.columnCount(); ++col) {
-        if (store_.full(col, batch.columnBytes(col)))
-            return false;
-    }
-    if (ordered_) {
-        // Room first, so that nothing can fail once the rows are stored.
-        const std::size_t needed = order_.size() + (end - first);
-        if (order_.capacity() < needed)
-            order_.reserve(std::max(needed, order_.capacity() * 2));
-    }
-    const std::size_t firstNew = store_.rowCount();
-    store_.appendRowsFrom(batch, first, end);
-    if (ordered_) {
-        for (std::size_t row = firstNew; row < store_.rowCount(); ++row)
-            order_.push_back(static_cast<std::uint32_t>(row));
-    }
-    return true;
 }
 
 void GridData::materializeOrder() {

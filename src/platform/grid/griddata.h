@@ -38,11 +38,15 @@ public:
     // A new definition drops every row.
     void setDefinition(GridDefinition definition);
     void clear();
-    // Drops every row, as clear() does, but keeps the memory of the stored rows for the rows
-    // of the retrieval that starts: retrieving again neither frees nor newly maps the memory of
-    // a big result. releaseUnusedMemory() gives back what the retrieval did not fill.
-    void clearForRetrieval();
-    void releaseUnusedMemory() { store_.releaseUnused(); }
+    // A retrieval appends rows to the store from its own thread. beginRetrieval() drops every
+    // row, as clear() does, but keeps the memory of the stored rows (retrieving again neither
+    // frees nor newly maps the memory of a big result) and gives the store to append to. Until
+    // endRetrieval() the grid has the first showRetrieved() rows of the store (committed ones,
+    // see RowStore) and nothing else changes its rows; endRetrieval() drops the rows appended
+    // past them and gives back the memory that the retrieval did not fill.
+    RowStore& beginRetrieval();
+    void showRetrieved(std::size_t rows) { shown_ = rows; }
+    void endRetrieval();
 
     // GridRows, in display order.
     long rowCount() const override;
@@ -60,14 +64,6 @@ public:
     // The length in bytes of a binary cell (0 for NULL).
     std::size_t byteCount(long row, int col) const;
 
-    // Appends the rows of a retrieved batch, from `first` to before `end`. Returns false, and
-    // appends nothing, when a column would outgrow what the grid can address (4 GiB). When
-    // memory runs out it throws std::bad_alloc and appends nothing either.
-    bool appendRetrieved(const RowStore& batch, std::size_t first, std::size_t end);
-    // During a retrieval: the last `rows` appended rows are not there yet for anyone who asks,
-    // and dropHiddenRows() removes them for good (a retrieval stopped within a batch).
-    void hideLastRows(std::size_t rows) { hidden_ = rows; }
-    void dropHiddenRows();
     // Inserts an empty row before display row `before` (or at the end for -1); returns its row.
     long insertRow(long before);
     bool deleteRow(long row);
@@ -118,7 +114,7 @@ private:
     static std::uint64_t cellKey(std::uint32_t row, int col) {
         return (std::uint64_t{row} << 16) | static_cast<std::uint16_t>(col);
     }
-    // Everything but the stored rows: order, hidden rows and changes.
+    // Everything but the stored rows: order and changes.
     void dropRowState();
     void materializeOrder();
     CellValue stored(std::uint32_t storeRow, int col) const;
@@ -128,7 +124,9 @@ private:
     // Display row -> stored row; empty while the two are the same.
     std::vector<std::uint32_t> order_;
     bool ordered_ = false;
-    std::size_t hidden_ = 0;
+    // While a retrieval appends: the stored rows the grid has.
+    bool retrieving_ = false;
+    std::size_t shown_ = 0;
     // Values written since retrieval: `base_` holds what the database has now, `edits_` what the
     // grid shows and Update() has yet to write.
     std::unordered_map<std::uint64_t, CellValue> base_;

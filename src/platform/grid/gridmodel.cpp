@@ -346,11 +346,12 @@ bool GridModel::acceptSaved(const std::vector<SavedCell>& saved) {
 bool GridModel::startRetrieval(RetrievalRequest request, std::function<void()> done) {
     if (busy() || request.slot == nullptr)
         return false;
-    data_.clearForRetrieval();
+    RowStore& store = data_.beginRetrieval();
     resetAll();
     state_ = RowsState::Retrieving;
     owner_ = request.owner;
-    session_ = std::make_unique<RetrievalSession>(*this, std::move(request), std::move(done));
+    session_ =
+        std::make_unique<RetrievalSession>(*this, store, std::move(request), std::move(done));
     session_->start();
     return true;
 }

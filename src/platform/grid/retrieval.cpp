@@ -5,6 +5,7 @@
 #include "platform/odbc/values.h"
 #include "platform/odbc/wide.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <sqlext.h>
@@ -56,16 +57,17 @@ QString truncatedIndicatorText() {
 } // namespace
 
 Retrieval::Retrieval(std::shared_ptr<odbc::Connection> connection, QString statement,
-                     std::size_t columns, std::function<void()> wake)
-    : connection_(std::move(connection)), statement_(std::move(statement)), columns_(columns),
-      resultColumns_(columns), utf8Char_(connection_->charDataIsUtf8()), wake_(std::move(wake)) {
+                     RowStore& rows, std::function<void()> wake)
+    : connection_(std::move(connection)), statement_(std::move(statement)), rows_(rows),
+      columns_(rows.columnCount()), resultColumns_(columns_),
+      utf8Char_(connection_->charDataIsUtf8()), wake_(std::move(wake)) {
     for (std::size_t i = 0; i < columns_; ++i)
         resultColumns_[i] = static_cast<SQLUSMALLINT>(i + 1);
 }
 
 Retrieval::Retrieval(std::shared_ptr<odbc::Connection> connection, TableCatalog catalog,
-                     std::function<void()> wake)
-    : connection_(std::move(connection)), tableCatalog_(true),
+                     RowStore& rows, std::function<void()> wake)
+    : connection_(std::move(connection)), tableCatalog_(true), rows_(rows),
       columns_(catalog.resultColumns.size()), resultColumns_(std::move(catalog.resultColumns)),
       utf8Char_(connection_->charDataIsUtf8()), wake_(std::move(wake)) {}
 
@@ -88,7 +90,7 @@ void Retrieval::join() {
 void Retrieval::stop() {
     stop_ = true;
     std::lock_guard lock(mutex_);
-    space_.notify_all();
+    room_.notify_all();
     if (executing_ == nullptr || canceller_.joinable())
         return;
     // SQLCancel does nothing until the driver has begun to execute; a stop that comes just
@@ -102,60 +104,22 @@ void Retrieval::stop() {
     });
 }
 
-Retrieval::Batch::Batch(Batch&& other) noexcept
-    : owner_(std::exchange(other.owner_, nullptr)), rows_(std::move(other.rows_)) {}
-
-Retrieval::Batch& Retrieval::Batch::operator=(Batch&& other) noexcept {
-    if (this != &other) {
-        giveBack();
-        owner_ = std::exchange(other.owner_, nullptr);
-        rows_ = std::move(other.rows_);
-    }
-    return *this;
-}
-
-Retrieval::Batch::~Batch() {
-    giveBack();
-}
-
-void Retrieval::Batch::giveBack() {
-    if (owner_ == nullptr || rows_ == nullptr)
-        return;
-    std::lock_guard lock(owner_->mutex_);
-    owner_->spare_.push_back(std::move(rows_));
-}
-
-Retrieval::Batch Retrieval::takeBatch() {
+void Retrieval::taken(std::size_t rows) {
     std::lock_guard lock(mutex_);
-    if (batches_.empty())
-        return {};
-    auto batch = std::move(batches_.front());
-    batches_.pop_front();
-    space_.notify_all();
-    return Batch(this, std::move(batch));
+    taken_ = rows;
+    room_.notify_all();
 }
 
-std::unique_ptr<RowStore> Retrieval::emptyBatch() {
-    {
-        std::lock_guard lock(mutex_);
-        if (!spare_.empty()) {
-            auto batch = std::move(spare_.back());
-            spare_.pop_back();
-            batch->reuse();
-            return batch;
-        }
-    }
-    return std::make_unique<RowStore>(columns_);
-}
-
-bool Retrieval::batchWaiting() const {
-    std::lock_guard lock(mutex_);
-    return !batches_.empty();
+bool Retrieval::waitForReader() {
+    const std::size_t committed = rows_.rowCount();
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return stop_ || committed - taken_ < kAheadRows; });
+    return !stop_;
 }
 
 bool Retrieval::done() const {
     std::lock_guard lock(mutex_);
-    return finished_ && batches_.empty();
+    return finished_;
 }
 
 odbc::Error Retrieval::error() const {
@@ -185,22 +149,28 @@ void Retrieval::fail(SQLSMALLINT handleType, SQLHANDLE handle) {
     fail(odbc::Error::fromHandle(SQL_ERROR, handleType, handle, connection_->handle()));
 }
 
-bool Retrieval::deliver(std::unique_ptr<RowStore> batch) {
-    {
-        std::unique_lock lock(mutex_);
-        space_.wait(lock, [this] { return stop_ || batches_.size() < kQueuedBatches; });
-        if (stop_)
+bool Retrieval::commit(std::size_t count, std::size_t allocatedBefore) {
+    for (std::size_t col = 0; col < columns_; ++col) {
+        if (rows_.overfull(col)) {
+            overflow_ = true;
+            stop_ = true;
             return false;
-        batches_.push_back(std::move(batch));
+        }
     }
-    wake_();
+    // Memory the store held before counts as its own, filled or not.
+    if (std::max(allocatedBefore, rows_.usedBytesNow()) > budget_.load(std::memory_order_relaxed)) {
+        overBudget_ = true;
+        stop_ = true;
+        return false;
+    }
+    rows_.commitRows(count);
     return true;
 }
 
 void Retrieval::run() {
     odbc::Statement stmt;
-    // Memory that runs out (for a batch, the driver's buffers, a value) ends the work as a stop
-    // does; the batch being filled goes, what was delivered stays.
+    // Memory that runs out (for the rows, the driver's buffers, a value) ends the work as a stop
+    // does; the rows committed before stay.
     try {
         odbc::Error error;
         stmt = odbc::Statement::allocate(connection_, error);
@@ -345,7 +315,7 @@ bool Retrieval::bindBlock(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
 }
 
 bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<FetchColumn>& columns,
-                            std::size_t rows, RowStore& batch, std::vector<char>& utf8) {
+                            std::size_t rows, std::vector<char>& utf8) {
     // Column by column: each column's buffer and arena are read and written in one sweep.
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const FetchColumn& c = columns[i];
@@ -355,7 +325,7 @@ bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<Fetch
         // Bound text holds up to width - 1 units and a terminator, binary data width bytes.
         const std::size_t longest = c.binary ? c.width : c.width - 1;
         QString problem;
-        batch.appendColumn(i, rows, [&](std::size_t row, const char*& data, std::size_t& size) {
+        rows_.appendColumn(i, rows, [&](std::size_t row, const char*& data, std::size_t& size) {
             const SQLLEN indicator = indicators[row];
             if (c.source == 0 || !problem.isEmpty() || indicator == SQL_NULL_DATA)
                 return false;
@@ -384,7 +354,6 @@ bool Retrieval::appendBlock(const BlockBuffers& buffers, const std::vector<Fetch
             return false;
         }
     }
-    batch.commitRows(rows);
     return true;
 }
 
@@ -408,7 +377,7 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
 
     std::vector<char> utf8;
     std::size_t blockRows = kFirstBlockRows;
-    while (!stop_) {
+    while (waitForReader()) {
         SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(blockRows)), 0);
         for (auto& column : buffers.indicators)
@@ -421,11 +390,12 @@ bool Retrieval::fetchBlocks(SQLHSTMT stmt, const std::vector<FetchColumn>& colum
             fail(SQL_HANDLE_STMT, stmt);
             return false;
         }
-        auto batch = emptyBatch();
-        if (!appendBlock(buffers, columns, fetched, *batch, utf8))
+        const std::size_t allocated = rows_.allocatedBytes();
+        if (!appendBlock(buffers, columns, fetched, utf8))
             return false;
-        if (!deliver(std::move(batch)))
+        if (!commit(fetched, allocated))
             return true;
+        wake_();
         blockRows = kBlockRows;
     }
     return true;
@@ -436,9 +406,10 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
     std::vector<char> buffer(64 * 1024);
     std::vector<char> cell;
     std::vector<char> utf8;
-    std::size_t batchRows = 8;
-    auto batch = emptyBatch();
-    while (!stop_) {
+    // Rows are committed one by one; the reader is woken after 8 of them, then after every 256.
+    std::size_t wakeEvery = 8;
+    std::size_t unannounced = 0;
+    while (waitForReader()) {
         const SQLRETURN rc = SQLFetch(stmt);
         if (rc == SQL_NO_DATA)
             break;
@@ -446,10 +417,11 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
             fail(SQL_HANDLE_STMT, stmt);
             return false;
         }
+        const std::size_t allocated = rows_.allocatedBytes();
         for (std::size_t i = 0; i < n; ++i) {
             const FetchColumn& c = columns[i];
             if (c.source == 0) {
-                batch->appendNull(i);
+                rows_.appendNull(i);
                 continue;
             }
             // Text comes as the block fetch reads it: bytes that are not UTF-8 reach the grid
@@ -468,27 +440,25 @@ bool Retrieval::fetchRows(SQLHSTMT stmt, const std::vector<FetchColumn>& columns
             }
             const bool null = read == odbc::ValueRead::Null;
             if (null) {
-                batch->appendNull(i);
+                rows_.appendNull(i);
             } else if (asBytes) {
-                batch->appendCell(i, cell.data(), cell.size());
+                rows_.appendCell(i, cell.data(), cell.size());
             } else {
                 const std::size_t units = cell.size() / sizeof(char16_t);
                 utf8.resize(units * 3);
                 const std::size_t bytes =
                     utf16ToUtf8(reinterpret_cast<const char16_t*>(cell.data()), units, utf8.data());
-                batch->appendCell(i, utf8.data(), bytes);
+                rows_.appendCell(i, utf8.data(), bytes);
             }
         }
-        batch->commitRow();
-        if (batch->rowCount() >= batchRows) {
-            if (!deliver(std::move(batch)))
-                return true;
-            batch = emptyBatch();
-            batchRows = 256;
+        if (!commit(1, allocated))
+            break;
+        if (++unannounced >= wakeEvery) {
+            wake_();
+            unannounced = 0;
+            wakeEvery = 256;
         }
     }
-    if (batch->rowCount() > 0)
-        deliver(std::move(batch));
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -23,8 +23,9 @@ class Connection;
 namespace platform::grid {
 
 // Runs one SELECT, or reads the driver's table catalog, on a worker thread: execute, then block
-// fetch into columnar batches that the user-interface thread takes in turn. stop() ends the
-// fetch loop and closes the cursor, and cancels a statement that the server is still executing.
+// fetch straight into the grid's row store, committing each block; the user-interface thread
+// reads the committed rows meanwhile. stop() ends the fetch loop and closes the cursor, and
+// cancels a statement that the server is still executing.
 class Retrieval {
 public:
     // The tables and views that the driver's own catalog lists (SQLTables with the table types
@@ -35,12 +36,13 @@ public:
         std::vector<SQLUSMALLINT> resultColumns;
     };
 
-    // `wake` is called on the worker thread whenever a batch is ready or the work has ended.
+    // The rows go into `rows`, which nobody else changes until the retrieval has been joined.
+    // `wake` is called on the worker thread whenever rows are committed or the work has ended.
     // The retrieval holds the connection until it goes.
-    Retrieval(std::shared_ptr<odbc::Connection> connection, QString statement, std::size_t columns,
+    Retrieval(std::shared_ptr<odbc::Connection> connection, QString statement, RowStore& rows,
               std::function<void()> wake);
     // Reads the table catalog into a grid of catalog.resultColumns.size() columns.
-    Retrieval(std::shared_ptr<odbc::Connection> connection, TableCatalog catalog,
+    Retrieval(std::shared_ptr<odbc::Connection> connection, TableCatalog catalog, RowStore& rows,
               std::function<void()> wake);
     ~Retrieval();
     Retrieval(const Retrieval&) = delete;
@@ -51,50 +53,32 @@ public:
     // Waits for the worker to end.
     void join();
 
-    // A batch of rows taken by the user-interface thread. Dropping it hands its memory back to
-    // the worker, which fills it again: batches are allocated once per retrieval, not once per
-    // block, and never freed by the thread that does not fill them.
-    class Batch {
-    public:
-        Batch() = default;
-        Batch(Batch&& other) noexcept;
-        Batch& operator=(Batch&& other) noexcept;
-        ~Batch();
-        explicit operator bool() const { return rows_ != nullptr; }
-        const RowStore& operator*() const { return *rows_; }
-        const RowStore* operator->() const { return rows_.get(); }
+    // The reader has taken the committed rows before `rows`; the worker fetches no further than
+    // kAheadRows past them, so that a reader that stops early has not made it read far ahead.
+    void taken(std::size_t rows);
+    // The most memory the rows may hold (allocated, or filled once the next block is in): a
+    // block that would take them past it is not committed, and the work ends as a stop does.
+    void setMemoryBudget(std::size_t bytes) { budget_.store(bytes, std::memory_order_relaxed); }
 
-    private:
-        friend class Retrieval;
-        Batch(Retrieval* owner, std::unique_ptr<RowStore> rows)
-            : owner_(owner), rows_(std::move(rows)) {}
-        void giveBack();
-
-        Retrieval* owner_ = nullptr;
-        std::unique_ptr<RowStore> rows_;
-    };
-
-    // The next batch, or an empty one when none is waiting. Every batch must be dropped before
-    // the retrieval is.
-    Batch takeBatch();
-    // True while a batch waits to be taken.
-    bool batchWaiting() const;
-    // True once the worker has ended and every batch has been taken.
+    // True once the worker has ended; every row it committed is in the store by then.
     bool done() const;
     // The error that ended the work (none when it ended normally or was stopped).
     odbc::Error error() const;
-    // True when the work ended because memory ran out; the batches delivered before stay.
+    // True when the work ended because memory ran out; the rows committed before stay.
     bool outOfMemory() const;
-    bool stopped() const { return stop_.load(); }
+    // True when a block went past the memory budget, or would have made a column outgrow what
+    // the store can address (4 GiB); the rows committed before stay.
+    bool overBudget() const { return overBudget_.load(); }
+    bool overflow() const { return overflow_.load(); }
 
     // For tests: runs on the worker right before the statement goes to the driver.
     void setBeforeExecute(std::function<void()> hook) { beforeExecute_ = std::move(hook); }
 
-    // Batches hold at most this many rows; the first ones are smaller, so that the first rows
-    // show at once.
+    // Blocks hold at most this many rows; the first one is smaller, so that the first rows show
+    // at once.
     static constexpr std::size_t kBlockRows = 1024;
     static constexpr std::size_t kFirstBlockRows = 32;
-    static constexpr std::size_t kQueuedBatches = 8;
+    static constexpr std::size_t kAheadRows = 8 * kBlockRows;
 
 private:
     void run();
@@ -105,14 +89,16 @@ private:
     bool fetchBlocks(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
     bool bindBlock(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns,
                    struct BlockBuffers& buffers);
-    // Appends the `rows` rows of a fetched block to `batch`.
+    // Appends the `rows` rows of a fetched block to the store, without committing them.
     bool appendBlock(const struct BlockBuffers& buffers,
                      const std::vector<struct FetchColumn>& columns, std::size_t rows,
-                     RowStore& batch, std::vector<char>& utf8);
+                     std::vector<char>& utf8);
     bool fetchRows(SQLHSTMT stmt, const std::vector<struct FetchColumn>& columns);
-    bool deliver(std::unique_ptr<RowStore> batch);
-    // An empty batch: one given back, or a new one while there are not enough of them yet.
-    std::unique_ptr<RowStore> emptyBatch();
+    // Commits the `count` rows appended last, unless they take the store past its memory budget
+    // or past 4 GiB in a column; false (and the work stops) when they do.
+    bool commit(std::size_t count, std::size_t allocatedBefore);
+    // Waits until the reader is no more than kAheadRows behind; false when stopped.
+    bool waitForReader();
     void fail(odbc::Error error);
     void fail(SQLSMALLINT handleType, SQLHANDLE handle);
     void fail(const QString& text);
@@ -120,6 +106,7 @@ private:
     std::shared_ptr<odbc::Connection> connection_;
     QString statement_;
     bool tableCatalog_ = false;
+    RowStore& rows_;
     std::size_t columns_;
     // The result column that each grid column reads, from 1; 0 for none.
     std::vector<SQLUSMALLINT> resultColumns_;
@@ -130,12 +117,14 @@ private:
     // Cancels the statement again and again until the driver returns from executing it.
     std::thread canceller_;
     std::atomic<bool> stop_{false};
+    std::atomic<std::size_t> budget_{SIZE_MAX};
+    std::atomic<bool> overBudget_{false};
+    std::atomic<bool> overflow_{false};
 
     mutable std::mutex mutex_;
-    std::condition_variable space_;
+    std::condition_variable room_;
     std::condition_variable executed_;
-    std::deque<std::unique_ptr<RowStore>> batches_;
-    std::vector<std::unique_ptr<RowStore>> spare_; // given back, to be filled again
+    std::size_t taken_ = 0;
     bool finished_ = false;
     bool outOfMemory_ = false;
     odbc::Error error_;

@@ -9,14 +9,14 @@
 
 namespace platform::grid {
 
-RetrievalSession::RetrievalSession(GridModel& model, RetrievalRequest request,
+RetrievalSession::RetrievalSession(GridModel& model, RowStore& store, RetrievalRequest request,
                                    std::function<void()> done)
-    : model_(model), request_(std::move(request)), done_(std::move(done)) {
-    // The worker wakes this thread through its event queue, and each wake-up takes one batch,
-    // so that input is handled between batches. One wake-up waits in the queue at a time: the
-    // event loop handles every event that is queued when it starts a round before it looks at
-    // input and timers again, and a wake-up queued for every batch would let one round take the
-    // batches that keep arriving meanwhile again and again (with several grids retrieving at
+    : model_(model), store_(store), request_(std::move(request)), done_(std::move(done)) {
+    // The worker wakes this thread through its event queue, and each wake-up takes one block of
+    // rows, so that input is handled between blocks. One wake-up waits in the queue at a time:
+    // the event loop handles every event that is queued when it starts a round before it looks
+    // at input and timers again, and a wake-up queued for every block would let one round take
+    // the rows that keep arriving meanwhile again and again (with several grids retrieving at
     // once, for as long as their workers are busy).
     auto wake = [this] {
         wakeUp();
@@ -24,11 +24,10 @@ RetrievalSession::RetrievalSession(GridModel& model, RetrievalRequest request,
     const std::shared_ptr<odbc::Connection>& connection = request_.slot->connection();
     if (request_.tableCatalog) {
         retrieval_ = std::make_unique<Retrieval>(
-            connection, Retrieval::TableCatalog{*request_.tableCatalog}, std::move(wake));
+            connection, Retrieval::TableCatalog{*request_.tableCatalog}, store_, std::move(wake));
     } else {
-        retrieval_ = std::make_unique<Retrieval>(
-            connection, request_.statement, static_cast<std::size_t>(model_.rows().columnCount()),
-            std::move(wake));
+        retrieval_ =
+            std::make_unique<Retrieval>(connection, request_.statement, store_, std::move(wake));
     }
 }
 
@@ -42,6 +41,7 @@ RetrievalSession::~RetrievalSession() {
 void RetrievalSession::start() {
     // From here until the end the slot refuses to end its transaction under the open cursor.
     claim_ = request_.slot->claimForRetrieval();
+    updateMemoryBudget();
     retrieval_->start();
 }
 
@@ -55,11 +55,16 @@ RetrievalOutcome RetrievalSession::finish() {
     if (!retrieval_->done())
         retrieval_->stop();
     retrieval_->join();
-    consumeBatches();
-    model_.retrievedRows().releaseUnusedMemory();
+    takeRows();
+    model_.retrievedRows().endRetrieval();
     outcome_.ended = Now();
-    if (retrieval_->outOfMemory() && outcome_.memoryStop == RetrievalOutcome::MemoryStop::None)
+    outcome_.overflow = retrieval_->overflow();
+    if (retrieval_->overBudget()) {
+        outcome_.memoryStop = RetrievalOutcome::MemoryStop::Limit;
+        outcome_.memoryLimit = rowMemoryLimit();
+    } else if (retrieval_->outOfMemory()) {
         outcome_.memoryStop = RetrievalOutcome::MemoryStop::OutOfMemory;
+    }
     if (outcome_.overflow)
         outcome_.error = odbc::Error::withText(
             QStringLiteral("The result is too large: a column holds more than 4 GiB of text. The "
@@ -75,100 +80,67 @@ RetrievalOutcome RetrievalSession::finish() {
 
 void RetrievalSession::wakeUp() {
     if (!wakePending_.exchange(true))
-        QMetaObject::invokeMethod(this, "batchesReady", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "rowsReady", Qt::QueuedConnection);
 }
 
-void RetrievalSession::batchesReady() {
-    // Before the batches are taken: a batch delivered from now on wakes this thread again.
+void RetrievalSession::rowsReady() {
+    // Before the rows are taken: rows committed from now on wake this thread again.
     wakePending_ = false;
     if (!retrieval_)
         return;
-    // One batch a turn of the event loop: input, timers, paints and the batches of other grids
-    // that retrieve at the same time come between two batches of this grid.
-    const bool more = consumeBatches(1);
-    if (retrieval_->done())
-        done_();
-    else if (more)
+    // Asked first: once the worker has ended, every row it committed can be taken.
+    const bool ended = retrieval_->done();
+    // One block a turn of the event loop: input, timers, paints and the rows of other grids
+    // that retrieve at the same time come between two blocks of this grid.
+    const bool more = takeRows(Retrieval::kBlockRows);
+    if (more)
         wakeUp();
+    else if (ended)
+        done_();
 }
 
-bool RetrievalSession::consumeBatches(std::size_t limit) {
-    std::size_t appended = 0;
-    bool limited = false;
-    for (;;) {
-        // Batches that come after a stop are only dropped, which takes no time.
-        if (appended == limit && !stopRequested_) {
-            limited = retrieval_->batchWaiting();
-            break;
+bool RetrievalSession::takeRows(std::size_t limit) {
+    GridData& rows = model_.retrievedRows();
+    bool more = false;
+    if (!stopRequested_) {
+        const std::size_t committed = store_.rowCount();
+        const std::size_t end = committed - taken_ > limit ? taken_ + limit : committed;
+        more = end < committed;
+        if (request_.perRow) {
+            // The callback sees the rows arrive one by one, each the grid's last.
+            while (taken_ < end && !stopRequested_) {
+                ++taken_;
+                rows.showRetrieved(taken_);
+                if (request_.perRow(static_cast<long>(taken_)) == 1)
+                    stop();
+            }
+        } else {
+            taken_ = std::max(taken_, end);
+            rows.showRetrieved(taken_);
         }
-        auto batch = retrieval_->takeBatch();
-        if (!batch)
-            break;
-        if (stopRequested_)
-            continue;
-        ++appended;
-        if (!appendBatch(*batch))
-            break;
+        retrieval_->taken(taken_);
+        updateMemoryBudget();
     }
     // Views learn of new rows a few times a second: each change of the row count repaints the
-    // view, which would cost more than the rows themselves if it happened for every batch.
+    // view, which would cost more than the rows themselves if it happened for every block.
     if (model_.rowCount() == 0 || !lastPublish_.isValid() || lastPublish_.elapsed() >= 200) {
         model_.publishRows();
         lastPublish_.start();
     }
-    return limited;
+    return more && !stopRequested_;
 }
 
-bool RetrievalSession::appendBatch(const RowStore& batch) {
-    GridData& rows = model_.retrievedRows();
-    const std::size_t count = batch.rowCount();
-    const long before = rows.rowCount();
-    if (!batchFitsRowMemory(batch)) {
-        outcome_.memoryStop = RetrievalOutcome::MemoryStop::Limit;
-        outcome_.memoryLimit = rowMemoryLimit();
-        stop();
-        return false;
-    }
-    // The whole batch goes in at once; the per-row callback then sees the rows arrive one by
-    // one.
-    bool fits = false;
-    try {
-        fits = rows.appendRetrieved(batch, 0, count);
-    } catch (const std::bad_alloc&) {
-        // Nothing of the batch went in.
-        outcome_.memoryStop = RetrievalOutcome::MemoryStop::OutOfMemory;
-        stop();
-        return false;
-    }
-    if (!fits) {
-        outcome_.overflow = true;
-        stop();
-        return false;
-    }
-    if (request_.perRow) {
-        for (std::size_t i = 0; i < count; ++i) {
-            rows.hideLastRows(count - i - 1);
-            if (request_.perRow(before + static_cast<long>(i) + 1) == 1) {
-                stop();
-                break;
-            }
-        }
-        rows.dropHiddenRows();
-    }
-    return true;
-}
-
-bool RetrievalSession::batchFitsRowMemory(const RowStore& batch) const {
+void RetrievalSession::updateMemoryBudget() {
     const std::uint64_t limit = rowMemoryLimit();
-    if (limit == kNoRowMemoryLimit)
-        return true;
-    // This grid's rows go first into the memory they hold already (a retrieval reuses what
-    // the one before it filled); the other grids hold what they hold.
-    const GridData& rows = model_.rows();
-    const std::size_t own = rows.allocatedBytes();
-    const std::size_t others = GridModel::rowMemoryOfAllGrids() - own;
-    const std::size_t after = std::max(own, rows.usedBytes() + batch.usedBytes());
-    return std::uint64_t{others} + after <= limit;
+    if (limit == kNoRowMemoryLimit) {
+        retrieval_->setMemoryBudget(SIZE_MAX);
+        return;
+    }
+    // This grid's rows go first into the memory they hold already (a retrieval reuses what the
+    // one before it filled); the other grids hold what they hold.
+    const std::size_t own = model_.rows().allocatedBytes();
+    const std::uint64_t others = GridModel::rowMemoryOfAllGrids() - own;
+    retrieval_->setMemoryBudget(others >= limit ? 0 : static_cast<std::size_t>(limit - others));
 }
 
 } // namespace platform::grid

@@ -52,14 +52,17 @@ struct RetrievalOutcome {
     std::uint64_t memoryLimit = 0;
 };
 
-// One retrieval into a model's rows, owned by the model: the worker, the pump that appends its
-// batches on the user-interface thread one per turn of the event loop, the per-row callback,
-// the memory limit and the throttled news of new rows for the views. It holds a claim on its
-// connection from start to finish.
+// One retrieval into a model's rows, owned by the model: the worker, which appends to the rows'
+// store; the pump that takes the rows it committed on the user-interface thread, a block per
+// turn of the event loop, and raises the per-row callback for them; the memory limit; and the
+// throttled news of new rows for the views. It holds a claim on its connection from start to
+// finish.
 class RetrievalSession final : public QObject {
     Q_OBJECT
 public:
-    RetrievalSession(GridModel& model, RetrievalRequest request, std::function<void()> done);
+    // The rows go into `store` (the model's, see GridData::beginRetrieval()).
+    RetrievalSession(GridModel& model, RowStore& store, RetrievalRequest request,
+                     std::function<void()> done);
     // Stops and waits for the worker.
     ~RetrievalSession() override;
 
@@ -72,24 +75,26 @@ public:
 
 private:
     // Queued by the worker thread, by name: nothing but the call crosses threads.
-    Q_INVOKABLE void batchesReady();
-    // Queues a call of batchesReady() unless one is queued already; from either thread.
+    Q_INVOKABLE void rowsReady();
+    // Queues a call of rowsReady() unless one is queued already; from either thread.
     void wakeUp();
-    // Appends the rows of the batches that are ready, at most `limit` of them (a stop drops the
-    // rest). True when it stopped at the limit with more batches waiting.
-    bool consumeBatches(std::size_t limit = SIZE_MAX);
-    bool appendBatch(const RowStore& batch);
-    // True when appending `batch` keeps the rows of all grids within their memory limit.
-    bool batchFitsRowMemory(const RowStore& batch) const;
+    // Takes the rows the worker has committed, at most `limit` of them (after a stop, none).
+    // True when it stopped at the limit with more rows waiting.
+    bool takeRows(std::size_t limit = SIZE_MAX);
+    // Tells the worker how much memory this grid's rows may take, given what the other grids'
+    // rows hold now.
+    void updateMemoryBudget();
 
     GridModel& model_;
+    RowStore& store_;
     RetrievalRequest request_;
     std::function<void()> done_;
     Transaction::RetrievalClaim claim_;
     std::unique_ptr<Retrieval> retrieval_;
-    // A call of batchesReady() is queued and has not started yet (either thread sets it).
+    // A call of rowsReady() is queued and has not started yet (either thread sets it).
     std::atomic<bool> wakePending_{false};
     bool stopRequested_ = false;
+    std::size_t taken_ = 0;
     RetrievalOutcome outcome_;
     QElapsedTimer lastPublish_;
 };

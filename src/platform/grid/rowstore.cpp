@@ -10,91 +10,55 @@ namespace platform::grid {
 
 RowStore::RowStore(std::size_t columns) : columns_(columns) {}
 
+RowStore::RowStore(RowStore&& other) noexcept
+    : columns_(std::move(other.columns_)), rows_(other.rows_.exchange(0)),
+      allocated_(other.allocated_.exchange(0)), used_(other.used_.exchange(0)) {}
+
+RowStore& RowStore::operator=(RowStore&& other) noexcept {
+    if (this != &other) {
+        columns_ = std::move(other.columns_);
+        other.columns_.clear();
+        rows_ = other.rows_.exchange(0);
+        allocated_ = other.allocated_.exchange(0);
+        used_ = other.used_.exchange(0);
+    }
+    return *this;
+}
+
 void RowStore::markNull(Column& c, std::size_t row, bool null) {
     const std::size_t word = row / 64;
     const std::uint64_t bit = std::uint64_t{1} << (row % 64);
     if (word >= c.nulls.size())
         c.nulls.push_back(0);
     if (null)
-        c.nulls.at(word) |= bit;
+        storeWord(c.nulls.at(word), c.nulls[word] | bit);
 }
 
 void RowStore::appendCell(std::size_t col, const char* data, std::size_t size) {
     Column& c = columns_[col];
     c.bytes.append(data, size);
     c.ends.push_back(static_cast<std::uint32_t>(c.bytes.size()));
-    markNull(c, rows_, false);
+    markNull(c, rows_.load(std::memory_order_relaxed), false);
 }
 
 void RowStore::appendNull(std::size_t col) {
     Column& c = columns_[col];
     c.ends.push_back(static_cast<std::uint32_t>(c.bytes.size()));
-    markNull(c, rows_, true);
+    markNull(c, rows_.load(std::memory_order_relaxed), true);
 }
 
-bool RowStore::full(std::size_t col, std::size_t size) const {
-    return columns_[col].bytes.size() + size > std::numeric_limits<std::uint32_t>::max();
+void RowStore::commitRows(std::size_t count) {
+    account();
+    rows_.store(rows_.load(std::memory_order_relaxed) + count, std::memory_order_release);
 }
 
-void RowStore::appendNullBits(Column& to, std::size_t at, const Column& from, std::size_t first,
-                              std::size_t count) {
-    // Up to 64 bits at a time: as many as fit both in the source word and in the target word.
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t source = first + done;
-        const std::size_t target = at + done;
-        const std::size_t take = std::min({count - done, 64 - source % 64, 64 - target % 64});
-        std::uint64_t bits = from.nulls[source / 64] >> (source % 64);
-        if (take < 64)
-            bits &= (std::uint64_t{1} << take) - 1;
-        if (target / 64 >= to.nulls.size())
-            to.nulls.push_back(0);
-        to.nulls.at(target / 64) |= bits << (target % 64);
-        done += take;
-    }
-}
-
-void RowStore::appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end) {
-    if (first >= end)
-        return;
-    const std::size_t count = end - first;
-    try {
-        appendColumnsFrom(other, first, count);
-    } catch (...) {
-        // Some columns may have taken their cells already.
-        cutColumns(rows_);
-        throw;
-    }
-    rows_ += count;
-}
-
-void RowStore::appendColumnsFrom(const RowStore& other, std::size_t first, std::size_t count) {
-    const std::size_t end = first + count;
-    for (std::size_t col = 0; col < columns_.size(); ++col) {
-        Column& to = columns_[col];
-        const Column& from = other.columns_[col];
-        const std::size_t fromBegin = other.begin(from, first);
-        const std::size_t toBegin = to.bytes.size();
-        from.bytes.forEachSpan(
-            fromBegin, from.ends[end - 1] - fromBegin,
-            [&to](const char* data, std::size_t n) { to.bytes.append(data, n); });
-        // The end offsets move by the same amount; unsigned arithmetic wraps to the right value
-        // whichever of the two starts is greater.
-        const auto shift = static_cast<std::uint32_t>(toBegin - fromBegin);
-        from.ends.forEachSpan(first, count, [&to, shift](const std::uint32_t* ends, std::size_t n) {
-            to.ends.appendSpans(n, [&ends, shift](std::uint32_t* out, std::size_t m) {
-                for (std::size_t i = 0; i < m; ++i)
-                    out[i] = ends[i] + shift;
-                ends += m;
-            });
-        });
-        appendNullBits(to, rows_, from, first, count);
-    }
+bool RowStore::overfull(std::size_t col) const {
+    return columns_[col].bytes.size() > std::numeric_limits<std::uint32_t>::max();
 }
 
 bool RowStore::isNull(std::size_t row, std::size_t col) const {
     const Column& c = columns_[col];
-    return ((c.nulls[row / 64] >> (row % 64)) & 1U) != 0;
+    return ((loadWord(c.nulls.ref(row / 64)) >> (row % 64)) & 1U) != 0;
 }
 
 QByteArray RowStore::bytes(std::size_t row, std::size_t col) const {
@@ -215,13 +179,11 @@ QByteArray RowStore::head(std::size_t row, std::size_t col, std::size_t limit) c
 }
 
 void RowStore::truncate(std::size_t rows) {
-    if (rows >= rows_)
+    const std::size_t committed = rows_.load(std::memory_order_relaxed);
+    if (rows > committed)
         return;
-    cutColumns(rows);
-    rows_ = rows;
-}
-
-void RowStore::cutColumns(std::size_t rows) {
+    // Cut also where no committed row goes: a column may hold cells of a row that was never
+    // committed.
     for (Column& c : columns_) {
         c.bytes.truncate(rows == 0 ? 0 : c.ends[rows - 1]);
         c.ends.truncate(rows);
@@ -229,6 +191,8 @@ void RowStore::cutColumns(std::size_t rows) {
         if (rows % 64 != 0)
             c.nulls.at(rows / 64) &= (std::uint64_t{1} << (rows % 64)) - 1;
     }
+    rows_ = rows;
+    account();
 }
 
 void RowStore::reuse() {
@@ -238,6 +202,7 @@ void RowStore::reuse() {
         c.nulls.reuse();
     }
     rows_ = 0;
+    account();
 }
 
 void RowStore::releaseUnused() {
@@ -246,16 +211,22 @@ void RowStore::releaseUnused() {
         c.ends.releaseUnused();
         c.nulls.releaseUnused();
     }
+    account();
 }
 
-std::size_t RowStore::allocatedBytes() const {
+void RowStore::account() {
+    allocated_.store(allocatedBytesNow(), std::memory_order_relaxed);
+    used_.store(usedBytesNow(), std::memory_order_relaxed);
+}
+
+std::size_t RowStore::allocatedBytesNow() const {
     std::size_t total = 0;
     for (const Column& c : columns_)
         total += c.bytes.allocatedBytes() + c.ends.allocatedBytes() + c.nulls.allocatedBytes();
     return total;
 }
 
-std::size_t RowStore::usedBytes() const {
+std::size_t RowStore::usedBytesNow() const {
     std::size_t total = 0;
     for (const Column& c : columns_)
         total += c.bytes.size() + c.ends.size() * sizeof(std::uint32_t) +

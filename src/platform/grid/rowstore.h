@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,28 +19,34 @@ QString textOfCell(const QByteArray& utf8);
 // Rows stored by column: per column, one byte arena (UTF-8 text, or raw bytes for binary
 // columns), the end offset of every cell and a null bitmap. No object is made per cell; text
 // becomes a QString only when it is read.
+//
+// One thread may append rows while others read the rows committed before: a chunk never moves
+// while rows are appended after it, a null word that holds committed rows is written and read
+// as an atomic, and commitRows() publishes the rows it commits (rowCount() reads with acquire).
+// Readers then look only at rows below the rowCount() they read; everything else (truncate,
+// reuse, a new RowStore) happens while no thread appends.
 class RowStore {
 public:
     explicit RowStore(std::size_t columns = 0);
+    RowStore(RowStore&& other) noexcept;
+    RowStore& operator=(RowStore&& other) noexcept;
 
     std::size_t columnCount() const { return columns_.size(); }
-    std::size_t rowCount() const { return rows_; }
+    std::size_t rowCount() const { return rows_.load(std::memory_order_acquire); }
 
     // A row is appended cell by cell, in column order, and then committed.
     void appendCell(std::size_t col, const char* data, std::size_t size);
     void appendNull(std::size_t col);
-    void commitRow() { ++rows_; }
+    void commitRow() { commitRows(1); }
     // Appends `count` cells to column `col` at once, for the rows rowCount() onwards: cell(i,
     // data, size) gives the i-th, or returns false for NULL. Once every column has its cells,
     // commitRows(count) makes them rows. A block of rows read column by column goes in so, with
     // the null marks of 64 rows set together.
     template <typename Cell> void appendColumn(std::size_t col, std::size_t count, Cell&& cell);
-    void commitRows(std::size_t count) { rows_ += count; }
-    // Appends rows [first, end) of `other`, which has the same columns. When memory runs out it
-    // throws std::bad_alloc and keeps the rows it had.
-    void appendRowsFrom(const RowStore& other, std::size_t first, std::size_t end);
-    // An arena may hold at most 4 GiB; true when `size` more bytes would not fit in `col`.
-    bool full(std::size_t col, std::size_t size) const;
+    void commitRows(std::size_t count);
+    // An arena may hold at most 4 GiB; true when column `col` holds more than that, counting
+    // cells not committed yet.
+    bool overfull(std::size_t col) const;
 
     bool isNull(std::size_t row, std::size_t col) const;
     QByteArray bytes(std::size_t row, std::size_t col) const;
@@ -53,19 +60,23 @@ public:
     // of many megabytes, without copying the rest.
     std::size_t cellSize(std::size_t row, std::size_t col) const;
     QByteArray head(std::size_t row, std::size_t col, std::size_t limit) const;
-    // Bytes held by column `col`.
-    std::size_t columnBytes(std::size_t col) const { return columns_[col].bytes.size(); }
 
+    // Keeps the first `rows` rows, and drops cells appended after the last committed row.
     void truncate(std::size_t rows);
     void clear() { truncate(0); }
     // Drops every row but keeps the memory, so that rows appended next need no allocation.
     void reuse();
     // Frees the memory past the last row that reuse() kept.
     void releaseUnused();
-    // Heap held by the arenas, offsets and bitmaps.
-    std::size_t allocatedBytes() const;
+    // Heap held by the arenas, offsets and bitmaps, as of the last commit or change (any thread
+    // may ask).
+    std::size_t allocatedBytes() const { return allocated_.load(std::memory_order_relaxed); }
     // The part of it that the rows fill (what reuse() keeps and nothing filled yet is not).
-    std::size_t usedBytes() const;
+    std::size_t usedBytes() const { return used_.load(std::memory_order_relaxed); }
+    // The two figures as they stand now, counting cells not committed yet: for the thread that
+    // appends.
+    std::size_t allocatedBytesNow() const;
+    std::size_t usedBytesNow() const;
 
 private:
     // Past their growing chunks, the text and the offsets go in chunks of 2 MiB, which the
@@ -78,23 +89,27 @@ private:
     std::size_t begin(const Column& c, std::size_t row) const {
         return row == 0 ? 0 : c.ends[row - 1];
     }
+    // A null word may hold committed rows while the appending thread adds the marks of the
+    // rows after them.
+    static std::uint64_t loadWord(const std::uint64_t& word) {
+        return __atomic_load_n(&word, __ATOMIC_RELAXED);
+    }
+    static void storeWord(std::uint64_t& word, std::uint64_t bits) {
+        __atomic_store_n(&word, bits, __ATOMIC_RELAXED);
+    }
     void markNull(Column& c, std::size_t row, bool null);
-    // Cuts every column to its first `rows` cells, also a column that holds cells of a row
-    // that was never committed.
-    void cutColumns(std::size_t rows);
-    void appendColumnsFrom(const RowStore& other, std::size_t first, std::size_t count);
-    // Appends the null bits of rows [first, first + count) of `from` after row `at` - 1 of `to`.
-    static void appendNullBits(Column& to, std::size_t at, const Column& from, std::size_t first,
-                               std::size_t count);
+    void account();
 
     std::vector<Column> columns_;
-    std::size_t rows_ = 0;
+    std::atomic<std::size_t> rows_{0};
+    std::atomic<std::size_t> allocated_{0};
+    std::atomic<std::size_t> used_{0};
 };
 
 template <typename Cell>
 void RowStore::appendColumn(std::size_t col, std::size_t count, Cell&& cell) {
     Column& c = columns_[col];
-    std::size_t row = rows_;
+    std::size_t row = rows_.load(std::memory_order_relaxed);
     std::uint64_t bits = row % 64 == 0 || c.nulls.empty() ? 0 : c.nulls[row / 64];
     for (std::size_t i = 0; i < count; ++i, ++row) {
         const char* data = nullptr;
@@ -106,7 +121,7 @@ void RowStore::appendColumn(std::size_t col, std::size_t count, Cell&& cell) {
         c.ends.push_back(static_cast<std::uint32_t>(c.bytes.size()));
         if (row % 64 == 63 || i + 1 == count) {
             if (row / 64 < c.nulls.size())
-                c.nulls.at(row / 64) = bits;
+                storeWord(c.nulls.at(row / 64), bits);
             else
                 c.nulls.push_back(bits);
             bits = 0;
