@@ -158,10 +158,11 @@ TEST_F(DataWindowTest, RetrieveRowAnsweringOneKeepsExactlyThoseRows) {
     EXPECT_EQ(grid.Retrieve(), 50000);
 }
 
-TEST_F(DataWindowTest, EveryTurnOfTheEventLoopTakesAtMostOneBatchThoughManyWait) {
+TEST_F(DataWindowTest, EveryTurnOfTheEventLoopTakesAtMostOneBlockThoughManyWait) {
     build(QStringLiteral("select n from generate_series(1, 30000) n"));
-    // The handler keeps the user-interface thread busy at the first row, so that the worker
-    // fills its queue meanwhile; after that, input and timers must still come between batches.
+    // The handler keeps the user-interface thread busy at the first row, so that the worker runs
+    // as far ahead as it may meanwhile; after that, input and timers must still come between
+    // blocks of rows.
     long rows = 0;
     grid.setRetrieveRowHandler([&rows](long row) {
         rows = row;

@@ -9,8 +9,8 @@ namespace platform::grid {
 // Where the chunks of the row arenas live. Chunks of kMappedChunkBytes and more are mapped
 // straight from the system, aligned so that the kernel may back them with huge pages: a
 // million rows then fault in a few hundred pages instead of tens of thousands, and a fault is
-// the dearest thing a retrieval does per byte. Smaller chunks (small grids, the batches a
-// retrieval fills) come from the heap.
+// the dearest thing a retrieval does per byte. Smaller chunks (small grids, the first chunks of
+// every column) come from the heap.
 inline constexpr std::size_t kMappedChunkBytes = std::size_t{2} << 20;
 
 // Bytes of mapped chunks held by the whole program now (the heap's own figures miss them).
