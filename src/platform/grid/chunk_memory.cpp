@@ -1,9 +1,11 @@
 #include "platform/grid/chunk_memory.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -96,6 +98,64 @@ void* mapAligned(std::size_t bytes) {
     return block;
 }
 
+// Maps a block as mapAligned() does and counts it.
+void* mapCounted(std::size_t bytes) {
+    void* block = mapAligned(bytes);
+    mappedBytes += bytes;
+    return block;
+}
+
+// Gives a mapped block back: a whole chunk to the pool, anything else to the system.
+void unmapCounted(void* block, std::size_t bytes) noexcept {
+    if (bytes != kMappedChunkBytes || !pool().keep(block))
+        munmap(block, bytes);
+    mappedBytes -= bytes;
+}
+
+} // namespace
+
+// A mapped chunk that holds the kept parts of shrunk chunks one after another; it goes back when
+// the last of them goes.
+struct TailPack {
+    TailPack() : base(static_cast<char*>(mapCounted(kMappedChunkBytes))) {}
+    ~TailPack() { unmapCounted(base, kMappedChunkBytes); }
+    TailPack(const TailPack&) = delete;
+    TailPack& operator=(const TailPack&) = delete;
+
+    char* const base;
+    std::size_t used = 0; // guarded by the packer's mutex
+};
+
+namespace {
+
+// Hands out room in the pack that is being filled, starting another when it is full.
+class TailPacker {
+public:
+    // Room for `bytes` (less than a chunk); throws std::bad_alloc.
+    std::pair<std::shared_ptr<TailPack>, void*> take(std::size_t bytes) {
+        constexpr std::size_t align = 64;
+        bytes = (bytes + align - 1) / align * align;
+        std::lock_guard lock(mutex_);
+        std::shared_ptr<TailPack> pack = open_.lock();
+        if (!pack || kMappedChunkBytes - pack->used < bytes) {
+            pack = std::make_shared<TailPack>();
+            open_ = pack;
+        }
+        void* room = pack->base + pack->used;
+        pack->used += bytes;
+        return {std::move(pack), room};
+    }
+
+private:
+    std::mutex mutex_;
+    std::weak_ptr<TailPack> open_;
+};
+
+TailPacker& packer() {
+    static TailPacker packs;
+    return packs;
+}
+
 } // namespace
 
 void releaseKeptChunks() {
@@ -109,9 +169,8 @@ std::size_t mappedChunkBytes() {
 ChunkMemory::ChunkMemory(std::size_t bytes) {
     if (bytes >= kMappedChunkBytes) {
         bytes = roundUpToPage(bytes);
-        data_ = mapAligned(bytes);
+        data_ = mapCounted(bytes);
         mapped_ = true;
-        mappedBytes += bytes;
     } else {
         data_ = std::malloc(bytes == 0 ? 1 : bytes);
         if (data_ == nullptr)
@@ -126,6 +185,7 @@ ChunkMemory& ChunkMemory::operator=(ChunkMemory&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         bytes_ = std::exchange(other.bytes_, 0);
         mapped_ = std::exchange(other.mapped_, false);
+        pack_ = std::move(other.pack_);
     }
     return *this;
 }
@@ -133,22 +193,35 @@ ChunkMemory& ChunkMemory::operator=(ChunkMemory&& other) noexcept {
 void ChunkMemory::free() noexcept {
     if (data_ == nullptr)
         return;
-    if (mapped_) {
-        if (bytes_ != kMappedChunkBytes || !pool().keep(data_))
-            munmap(data_, bytes_);
-        mappedBytes -= bytes_;
-    } else {
+    if (pack_)
+        pack_.reset();
+    else if (mapped_)
+        unmapCounted(data_, bytes_);
+    else
         std::free(data_);
-    }
     data_ = nullptr;
     bytes_ = 0;
+    mapped_ = false;
 }
 
 void ChunkMemory::shrink(std::size_t keep) noexcept {
     if (!mapped_)
         return;
-    // A block keeps at least a page, so that it never has to be mapped anew to grow.
-    keep = roundUpToPage(keep == 0 ? 1 : keep);
+    keep = std::max<std::size_t>(keep, 1);
+    if (bytes_ == kMappedChunkBytes && keep < bytes_) {
+        try {
+            auto [pack, room] = packer().take(keep);
+            std::memcpy(room, data_, keep);
+            unmapCounted(data_, bytes_);
+            data_ = room;
+            bytes_ = keep;
+            mapped_ = false;
+            pack_ = std::move(pack);
+            return;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    keep = roundUpToPage(keep);
     if (keep >= bytes_)
         return;
     munmap(static_cast<char*>(data_) + keep, bytes_ - keep);
@@ -157,9 +230,15 @@ void ChunkMemory::shrink(std::size_t keep) noexcept {
 }
 
 void ChunkMemory::grow(std::size_t bytes) {
-    // Only a mapped block shrinks, so only a mapped block is ever short of its size.
-    if (bytes <= bytes_ || !mapped_)
+    // Only a mapped block shrinks, so only a mapped or a packed block is ever short of its size.
+    if (bytes <= bytes_ || (!mapped_ && !pack_))
         return;
+    if (pack_) {
+        ChunkMemory whole(bytes);
+        std::memcpy(whole.data(), data_, bytes_);
+        *this = std::move(whole);
+        return;
+    }
     bytes = roundUpToPage(bytes);
     void* moved = mremap(data_, bytes_, bytes, MREMAP_MAYMOVE);
     if (moved == MAP_FAILED)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -21,6 +22,8 @@ std::size_t mappedChunkBytes();
 // back to the system at once, as malloc_trim does for the heap.
 void releaseKeptChunks();
 
+struct TailPack;
+
 // A block of chunk memory: move-only, given back when it goes. Throws std::bad_alloc when the
 // system has no memory for it.
 class ChunkMemory {
@@ -29,7 +32,7 @@ public:
     explicit ChunkMemory(std::size_t bytes);
     ChunkMemory(ChunkMemory&& other) noexcept
         : data_(std::exchange(other.data_, nullptr)), bytes_(std::exchange(other.bytes_, 0)),
-          mapped_(std::exchange(other.mapped_, false)) {}
+          mapped_(std::exchange(other.mapped_, false)), pack_(std::move(other.pack_)) {}
     ChunkMemory& operator=(ChunkMemory&& other) noexcept;
     ChunkMemory(const ChunkMemory&) = delete;
     ChunkMemory& operator=(const ChunkMemory&) = delete;
@@ -37,8 +40,12 @@ public:
 
     void* data() const { return data_; }
     std::size_t bytes() const { return bytes_; }
-    // Gives back the whole pages past the first `keep` bytes of a mapped block (a heap block
-    // stays as it is); bytes() then counts what is left.
+    // Keeps only the first `keep` bytes of a mapped block (a heap block stays as it is); bytes()
+    // then counts what is left. They move into a block shared with other shrunk blocks, so
+    // that the mapped block goes back whole to the blocks kept for reuse: the pages of a block
+    // cut short would go back to the system, and the next retrieval would need fresh ones,
+    // which the kernel has to clear. Where that takes memory that is not there, the pages past
+    // `keep` are given back instead.
     void shrink(std::size_t keep) noexcept;
     // Makes the block `bytes` long again after a shrink, keeping its content; it may move.
     void grow(std::size_t bytes);
@@ -49,6 +56,8 @@ private:
     void* data_ = nullptr;
     std::size_t bytes_ = 0;
     bool mapped_ = false;
+    // The shared block that data_ lies in, for a block that a shrink moved.
+    std::shared_ptr<TailPack> pack_;
 };
 
 // One chunk of `T`, as ChunkedBuffer keeps it.

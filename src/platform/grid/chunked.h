@@ -238,8 +238,13 @@ private:
         Chunk<T>& chunk = chunks_[at.chunk];
         if (chunk.count() < full) {
             const std::size_t before = chunk.count();
-            chunk.grow(full);
-            capacity_ += chunk.count() - before;
+            // A chunk that holds no element any more is replaced rather than grown, which would
+            // copy what it held.
+            if (at.offset == 0)
+                chunk = Chunk<T>(full);
+            else
+                chunk.grow(full);
+            capacity_ = capacity_ - before + chunk.count();
         }
         next_ = chunk.get() + at.offset;
         end_ = chunk.get() + full;
