@@ -11,6 +11,7 @@
 #include <sys/mman.h>
 #include <type_traits>
 #include <unistd.h>
+#include <vector>
 
 namespace platform::grid {
 
@@ -128,7 +129,9 @@ struct TailPack {
 
 namespace {
 
-// Hands out room in the pack that is being filled, starting another when it is full.
+// Hands out room in the packs: in the one with the least room that is enough (the kept parts
+// are of any size up to a chunk, and a pack that only the last part filled would leave much of
+// itself unused), or in a new one.
 class TailPacker {
 public:
     // Room for `bytes` (less than a chunk); throws std::bad_alloc.
@@ -136,19 +139,32 @@ public:
         constexpr std::size_t align = 64;
         bytes = (bytes + align - 1) / align * align;
         std::lock_guard lock(mutex_);
-        std::shared_ptr<TailPack> pack = open_.lock();
-        if (!pack || kMappedChunkBytes - pack->used < bytes) {
-            pack = std::make_shared<TailPack>();
-            open_ = pack;
+        std::shared_ptr<TailPack> best;
+        for (auto it = open_.begin(); it != open_.end();) {
+            std::shared_ptr<TailPack> pack = it->lock();
+            // A pack that all its parts have left is gone; one almost full is not looked at again.
+            if (!pack || kMappedChunkBytes - pack->used < kSmallestRoom) {
+                it = open_.erase(it);
+                continue;
+            }
+            if (kMappedChunkBytes - pack->used >= bytes && (!best || pack->used > best->used))
+                best = std::move(pack);
+            ++it;
         }
-        void* room = pack->base + pack->used;
-        pack->used += bytes;
-        return {std::move(pack), room};
+        if (!best) {
+            open_.reserve(open_.size() + 1);
+            best = std::make_shared<TailPack>();
+            open_.push_back(best);
+        }
+        void* room = best->base + best->used;
+        best->used += bytes;
+        return {std::move(best), room};
     }
 
 private:
+    static constexpr std::size_t kSmallestRoom = 4096;
     std::mutex mutex_;
-    std::weak_ptr<TailPack> open_;
+    std::vector<std::weak_ptr<TailPack>> open_;
 };
 
 TailPacker& packer() {
