@@ -195,10 +195,6 @@ public:
     }
 
     std::size_t allocatedBytes() const { return capacity_ * sizeof(T); }
-    // The bytes that the elements in the last chunk take.
-    std::size_t lastChunkBytes() const {
-        return size_ == 0 ? 0 : (position(size_ - 1).offset + 1) * sizeof(T);
-    }
 
 private:
     struct Position {

@@ -4,7 +4,6 @@
 #include "platform/grid/retrieval.h"
 #include "platform/memorylimit.h"
 
-#include <algorithm>
 #include <new>
 
 namespace platform::grid {
@@ -115,7 +114,7 @@ bool RetrievalSession::takeRows(std::size_t limit) {
                     stop();
             }
         } else {
-            taken_ = std::max(taken_, end);
+            taken_ = end;
             rows.showRetrieved(taken_);
         }
         retrieval_->taken(taken_);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
 
 namespace platform::grid {
 
@@ -207,35 +206,10 @@ void RowStore::reuse() {
 }
 
 void RowStore::releaseUnused() {
-    for (Column& c : columns_)
+    for (Column& c : columns_) {
+        c.bytes.releaseUnused();
+        c.ends.releaseUnused();
         c.nulls.releaseUnused();
-    // The largest last chunks first: their kept parts then fill the shared packs (see
-    // ChunkMemory::shrink()) with the least room left over. Item 2 * col is a column's text,
-    // 2 * col + 1 its end offsets.
-    std::vector<std::pair<std::size_t, std::size_t>> order;
-    try {
-        order.reserve(2 * columns_.size());
-    } catch (const std::bad_alloc&) {
-        // In column order, then.
-    }
-    for (std::size_t item = 0; item < 2 * columns_.size(); ++item) {
-        const Column& c = columns_[item / 2];
-        const std::size_t bytes =
-            item % 2 == 0 ? c.bytes.lastChunkBytes() : c.ends.lastChunkBytes();
-        if (order.capacity() > order.size())
-            order.emplace_back(bytes, item);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    const auto cut = [this](std::size_t item) {
-        Column& c = columns_[item / 2];
-        item % 2 == 0 ? c.bytes.releaseUnused() : c.ends.releaseUnused();
-    };
-    for (const auto& [bytes, item] : order)
-        cut(item);
-    if (order.empty()) {
-        for (std::size_t item = 0; item < 2 * columns_.size(); ++item)
-            cut(item);
     }
     account();
 }
